@@ -1,0 +1,42 @@
+# The cross build: quorvane.exe and the Windows helpers of the Wine tests.
+enable_language(RC)
+
+set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
+    -fno-asynchronous-unwind-tables -fno-unwind-tables)
+set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
+    -Wl,--dynamicbase)
+set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 shell32 comdlg32 comctl32
+    version ole32 oleaut32 kernel32)
+
+add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})
+target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
+
+add_library(qv_win32 STATIC platform/win32/win32_platform.cpp)
+target_link_libraries(qv_win32 PUBLIC qv_logic ${QV_SYSTEM_LIBS})
+target_compile_options(qv_win32 PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
+
+add_library(qv_app OBJECT startup/winmain.cpp)
+target_link_libraries(qv_app PUBLIC qv_win32)
+target_compile_options(qv_app PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
+
+# One executable per version block: the product, and for the tests copies
+# that differ only in "FileVersion" / "InternalName" (or have no block).
+function(qv_program target output file_version internal_name)
+  set(QV_RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
+  set(QV_FILE_VERSION ${file_version})
+  set(QV_INTERNAL_NAME ${internal_name})
+  set(rc ${CMAKE_BINARY_DIR}/${target}.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/quorvane.rc.in ${rc} @ONLY)
+  add_executable(${target} WIN32 $<TARGET_OBJECTS:qv_app> ${rc})
+  target_link_libraries(${target} PRIVATE qv_win32)
+  target_link_options(${target} PRIVATE ${QV_LINK_FLAGS})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output})
+endfunction()
+
+qv_program(quorvane quorvane "1.2005,06,10" Quorvane)
+
+option(QV_TEST_HELPERS "Build the Windows helpers of the Wine tests" ON)
+if(QV_TEST_HELPERS)
+  include(${CMAKE_SOURCE_DIR}/tests/wine/helpers.cmake)
+endif()

@@ -1,0 +1,110 @@
+// The narrow port between Quorvane's logic and the operating system.
+//
+// Everything the logic needs from Windows goes through `Platform`: the Win32
+// implementation lives in platform/win32/, the tests install a recording fake.
+// No file of the logic includes windows.h; handles are opaque here and
+// numbers keep the values Windows gives them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qv {
+
+struct WindowTag;
+using Window = WindowTag*;  // HWND
+struct RegKeyTag;
+using RegKey = RegKeyTag*;  // HKEY
+
+enum class RegRoot : uint8_t { LocalMachine };
+
+enum class VersionQuery : uint8_t {
+  NoBlock,  // the file has no version block (or cannot be read)
+  NoValue,  // the block lacks the asked-for value
+  Found,
+};
+
+// Message box flags and answers, with their Windows values.
+inline constexpr unsigned kMbOk = 0x00;
+inline constexpr unsigned kMbYesNo = 0x04;
+inline constexpr unsigned kMbIconQuestion = 0x20;
+inline constexpr unsigned kMbIconWarning = 0x30;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+inline constexpr int kSwShowDefault = 10;
+
+// Check-box states (BST_*).
+inline constexpr unsigned kUnchecked = 0;
+inline constexpr unsigned kChecked = 1;
+
+class Platform {
+ public:
+  // --- Process and files ---------------------------------------------------
+  // The raw command line (GetCommandLineA).
+  virtual const char* CommandLine() = 0;
+  // The running module's path (GetModuleFileNameA); returns its length, or 0
+  // when it fails or does not fit `cap` with its terminator.
+  virtual size_t ModulePath(char* out, size_t cap) = 0;
+  // GetWindowsDirectoryA.
+  virtual void WindowsDirectory(char* out, size_t cap) = 0;
+  // True when a file-system search for `path` finds an entry (FindFirstFileA).
+  virtual bool PathFound(const char* path) = 0;
+  // The platform's case-sensitive, locale-aware comparison (lstrcmpA).
+  virtual int CompareText(const char* a, const char* b) = 0;
+  // One string of a file's version block, e.g.
+  // "\\StringFileInfo\\040904E4\\FileVersion".
+  virtual VersionQuery ReadVersionValue(const char* file, const char* subBlock,
+                                        char* out, size_t cap) = 0;
+  // Copies a file, replacing an existing target (CopyFileA); false on failure.
+  virtual bool CopyFileReplacing(const char* from, const char* to) = 0;
+  // Starts a program through the shell (ShellExecuteA, default verb); returns
+  // what the shell returned (above 32 on success). Never waits for it.
+  virtual intptr_t StartProgram(Window owner, const char* file,
+                                const char* parameters, const char* directory,
+                                int show) = 0;
+  // GetKeyState(VK_SHIFT) as an unsigned 16-bit number.
+  virtual uint16_t ShiftKeyState() = 0;
+  // MessageBoxA without owner; returns the pressed button.
+  virtual int AskUser(const char* text, const char* caption, unsigned flags) = 0;
+
+  // --- Private-profile (INI) files -----------------------------------------
+  virtual void ReadProfileText(const char* section, const char* key,
+                               const char* fallback, char* out, size_t cap,
+                               const char* file) = 0;
+  virtual int ReadProfileNumber(const char* section, const char* key,
+                                int fallback, const char* file) = 0;
+  virtual void WriteProfileText(const char* section, const char* key,
+                                const char* value, const char* file) = 0;
+
+  // --- Registry ------------------------------------------------------------
+  // Null when the key cannot be opened with the asked-for access.
+  virtual RegKey OpenRegistryKey(RegRoot root, const char* subKey,
+                                 bool writable) = 0;
+  // REG_SZ value, stored with its terminator.
+  virtual bool SetRegistryText(RegKey key, const char* name,
+                               const char* data) = 0;
+  virtual void DeleteRegistryValue(RegKey key, const char* name) = 0;
+  virtual bool ReadRegistryText(RegKey key, const char* name, char* out,
+                                size_t cap) = 0;
+  virtual void CloseRegistryKey(RegKey key) = 0;
+
+  // --- Dialog controls -----------------------------------------------------
+  virtual void ItemText(Window dialog, int id, char* out, size_t cap) = 0;
+  virtual void SetItemText(Window dialog, int id, const char* text) = 0;
+  virtual unsigned ItemCheckState(Window dialog, int id) = 0;
+  virtual void SetItemCheckState(Window dialog, int id, unsigned state) = 0;
+  // Selected entry of a combo box, -1 when none.
+  virtual int ComboSelection(Window combo) = 0;
+  // Selects an entry; an index past the list clears the selection.
+  virtual void SelectComboEntry(Window combo, int index) = 0;
+
+ protected:
+  ~Platform() = default;
+};
+
+// The platform the logic runs on; set once at start (or by a test).
+Platform& Sys();
+void UsePlatform(Platform& platform);
+
+}  // namespace qv

@@ -1,0 +1,175 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace qv {
+
+namespace {
+
+HWND H(Window w) { return reinterpret_cast<HWND>(w); }
+HKEY K(RegKey k) { return reinterpret_cast<HKEY>(k); }
+
+int Cap(size_t cap) { return cap > 0x7FFFFFFF ? 0x7FFFFFFF : int(cap); }
+
+class Win32Platform final : public Platform {
+ public:
+  const char* CommandLine() override { return GetCommandLineA(); }
+
+  size_t ModulePath(char* out, size_t cap) override {
+    const DWORD n = GetModuleFileNameA(nullptr, out, DWORD(Cap(cap)));
+    if (n == 0 || n >= cap) return 0;  // failed, or cut to fit
+    return n;
+  }
+
+  void WindowsDirectory(char* out, size_t cap) override {
+    const UINT n = GetWindowsDirectoryA(out, UINT(Cap(cap)));
+    if (n == 0 || n >= cap) out[0] = '\0';
+  }
+
+  bool PathFound(const char* path) override {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path, &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+  }
+
+  int CompareText(const char* a, const char* b) override {
+    return lstrcmpA(a, b);
+  }
+
+  VersionQuery ReadVersionValue(const char* file, const char* subBlock,
+                                char* out, size_t cap) override {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    if (size == 0) return VersionQuery::NoBlock;
+    HGLOBAL block = GlobalAlloc(GPTR, size);
+    if (block == nullptr) return VersionQuery::NoBlock;
+    VersionQuery result = VersionQuery::NoBlock;
+    if (GetFileVersionInfoA(file, 0, size, block)) {
+      result = VersionQuery::NoValue;
+      char* value = nullptr;
+      UINT len = 0;
+      if (VerQueryValueA(block, subBlock, reinterpret_cast<void**>(&value),
+                         &len) &&
+          value != nullptr && cap > 0) {
+        size_t n = 0;
+        while (n < len && n + 1 < cap && value[n] != '\0') {
+          out[n] = value[n];
+          ++n;
+        }
+        out[n] = '\0';
+        result = VersionQuery::Found;
+      }
+    }
+    GlobalFree(block);
+    return result;
+  }
+
+  bool CopyFileReplacing(const char* from, const char* to) override {
+    return CopyFileA(from, to, FALSE) != 0;
+  }
+
+  intptr_t StartProgram(Window owner, const char* file, const char* parameters,
+                        const char* directory, int show) override {
+    return reinterpret_cast<intptr_t>(
+        ShellExecuteA(H(owner), nullptr, file, parameters, directory, show));
+  }
+
+  uint16_t ShiftKeyState() override {
+    return static_cast<uint16_t>(GetKeyState(VK_SHIFT));
+  }
+
+  int AskUser(const char* text, const char* caption, unsigned flags) override {
+    return MessageBoxA(nullptr, text, caption, flags);
+  }
+
+  void ReadProfileText(const char* section, const char* key,
+                       const char* fallback, char* out, size_t cap,
+                       const char* file) override {
+    GetPrivateProfileStringA(section, key, fallback, out, DWORD(Cap(cap)), file);
+  }
+
+  int ReadProfileNumber(const char* section, const char* key, int fallback,
+                        const char* file) override {
+    return int(GetPrivateProfileIntA(section, key, fallback, file));
+  }
+
+  void WriteProfileText(const char* section, const char* key,
+                        const char* value, const char* file) override {
+    WritePrivateProfileStringA(section, key, value, file);
+  }
+
+  RegKey OpenRegistryKey(RegRoot, const char* subKey, bool writable) override {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0,
+                      writable ? KEY_ALL_ACCESS : KEY_READ,
+                      &key) != ERROR_SUCCESS) {
+      return nullptr;
+    }
+    return reinterpret_cast<RegKey>(key);
+  }
+
+  bool SetRegistryText(RegKey key, const char* name, const char* data) override {
+    return RegSetValueExA(K(key), name, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data),
+                          DWORD(lstrlenA(data) + 1)) == ERROR_SUCCESS;
+  }
+
+  void DeleteRegistryValue(RegKey key, const char* name) override {
+    RegDeleteValueA(K(key), name);
+  }
+
+  bool ReadRegistryText(RegKey key, const char* name, char* out,
+                        size_t cap) override {
+    if (cap == 0) return false;
+    DWORD type = 0;
+    DWORD size = DWORD(Cap(cap - 1));
+    if (RegQueryValueExA(K(key), name, nullptr, &type,
+                         reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+      out[0] = '\0';
+      return false;
+    }
+    out[size] = '\0';  // stored values need not carry their terminator
+    return true;
+  }
+
+  void CloseRegistryKey(RegKey key) override { RegCloseKey(K(key)); }
+
+  void ItemText(Window dialog, int id, char* out, size_t cap) override {
+    if (GetDlgItemTextA(H(dialog), id, out, Cap(cap)) == 0 && cap > 0) {
+      out[0] = '\0';
+    }
+  }
+
+  void SetItemText(Window dialog, int id, const char* text) override {
+    SetDlgItemTextA(H(dialog), id, text);
+  }
+
+  unsigned ItemCheckState(Window dialog, int id) override {
+    return IsDlgButtonChecked(H(dialog), id);
+  }
+
+  void SetItemCheckState(Window dialog, int id, unsigned state) override {
+    CheckDlgButton(H(dialog), id, state);
+  }
+
+  int ComboSelection(Window combo) override {
+    return int(SendMessageA(H(combo), CB_GETCURSEL, 0, 0));
+  }
+
+  void SelectComboEntry(Window combo, int index) override {
+    SendMessageA(H(combo), CB_SETCURSEL, WPARAM(index), 0);
+  }
+};
+
+Win32Platform platform;
+
+}  // namespace
+
+void UseWin32Platform() { UsePlatform(platform); }
+
+}  // namespace qv

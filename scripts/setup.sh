@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, once, what building, testing and running Quorvane needs on Debian 12.
+# Quick when everything is already there: it only asks dpkg.
+set -euo pipefail
+
+packages=(
+  cmake make ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3
+  g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth xdotool imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=sudo
+  else
+    sudo=
+  fi
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

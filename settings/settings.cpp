@@ -1,0 +1,269 @@
+#include "settings/settings.h"
+
+#include <cstring>
+
+namespace qv {
+
+SettingsRecord Settings;
+RunStateRecord RunState;
+UiStateRecord UiState;
+
+void ResetProcessState() {
+  std::memset(&Settings, 0, sizeof Settings);
+  std::memset(&RunState, 0, sizeof RunState);
+  std::memset(&UiState, 0, sizeof UiState);
+}
+
+namespace {
+
+constexpr const char* kMain = "MAIN";
+
+// An empty path would send the profile functions to win.ini: without a
+// settings path every read gives its default and nothing is written.
+bool HaveFile() { return Settings.IniPath[0] != '\0'; }
+
+void ReadText(const char* section, const char* key, const char* fallback,
+              char* out, size_t cap) {
+  if (!HaveFile()) {
+    CopyText(out, cap, fallback);
+    return;
+  }
+  Sys().ReadProfileText(section, key, fallback, out, cap, Settings.IniPath);
+  out[cap - 1] = '\0';
+}
+
+template <size_t N>
+void ReadText(const char* section, const char* key, const char* fallback,
+              char (&out)[N]) {
+  ReadText(section, key, fallback, out, N);
+}
+
+// Numbers keep only their low eight bits.
+uint8_t ReadByte(const char* section, const char* key) {
+  if (!HaveFile()) return 0;
+  return static_cast<uint8_t>(
+      Sys().ReadProfileNumber(section, key, 0, Settings.IniPath));
+}
+
+void WriteText(const char* section, const char* key, const char* value) {
+  if (HaveFile()) Sys().WriteProfileText(section, key, value, Settings.IniPath);
+}
+
+// One digit for the values the controls give; a hand-edited record value
+// beyond 9 is written as its decimal number rather than as a stray character.
+void WriteNumber(const char* section, const char* key, unsigned value) {
+  char text[12];
+  FormatUnsigned(text, sizeof text, value);
+  WriteText(section, key, text);
+}
+
+void WriteCheck(Window dialog, const char* key, int id) {
+  WriteNumber(kMain, key, Sys().ItemCheckState(dialog, id));
+}
+
+// A combo's selection as a digit; no selection is written as "0".
+void WriteComboIndex(const char* section, const char* key, Window combo) {
+  const int sel = Sys().ComboSelection(combo);
+  WriteNumber(section, key, sel >= 0 ? unsigned(sel) : 0u);
+}
+
+void ShowText(Window dialog, int id, const char* text, bool show) {
+  if (show) Sys().SetItemText(dialog, id, text);
+}
+
+void CheckIf(Window dialog, int id, bool condition, bool show) {
+  if (show && condition) Sys().SetItemCheckState(dialog, id, kChecked);
+}
+
+template <size_t N>
+void TakeText(Window dialog, int id, char (&field)[N]) {
+  Sys().ItemText(dialog, id, field, N);
+  field[N - 1] = '\0';
+}
+
+void LoadMain(Window dialog, bool show) {
+  SettingsRecord& s = Settings;
+  ReadText(kMain, "ShareAddress", "", s.ShareAddress);
+  ShowText(dialog, kIdShareAddress, s.ShareAddress, show);
+
+  char letter[2];
+  ReadText(kMain, "MapToDrive", "", letter);
+  s.MapToDrive[0] = letter[0];
+  s.MapToDrive[1] = ':';
+  s.MapToDrive[2] = '\0';
+  if (show) {
+    // A missing or lower-case letter lands past the 26 entries: no selection.
+    Sys().SelectComboEntry(UiState.DriveLetterCombo,
+                           static_cast<uint8_t>(letter[0] - 'A'));
+  }
+
+  s.DriveType = ReadByte(kMain, "DriveType");
+  if (show) Sys().SelectComboEntry(UiState.DriveTypeCombo, s.DriveType);
+
+  s.SaveCredentials = ReadByte(kMain, "SaveCredentials");
+  CheckIf(dialog, kIdSaveCredentials, s.SaveCredentials != 0, show);
+  if (s.SaveCredentials != 0) {
+    ReadText(kMain, "UserName", "", s.UserName);
+    ShowText(dialog, kIdUserName, s.UserName, show);
+    ReadText(kMain, "PassWord", "", s.PassWord);
+    ShowText(dialog, kIdPassWord, s.PassWord, show);
+  }
+
+  s.PersistantConnection = ReadByte(kMain, "PersistantConnection");
+  CheckIf(dialog, kIdPersistant, s.PersistantConnection != 0, show);
+  s.ForceDisConnection = ReadByte(kMain, "ForceDisConnection");
+  CheckIf(dialog, kIdForce, s.ForceDisConnection != 0, show);
+  s.PromptCredentials = ReadByte(kMain, "PromptCredentials");
+  CheckIf(dialog, kIdPrompt, s.PromptCredentials != 0, show);
+
+  s.StartUp = ReadByte(kMain, "StartUp");
+  CheckIf(dialog, kIdStartUp, s.StartUp == 1, show);
+  s.UpdateMode = ReadByte(kMain, "UpdateMode");
+  CheckIf(dialog, kIdUpdateMode, s.UpdateMode != 0, show);
+
+  // A copy that still has to install itself never registers itself to start
+  // with the system; only the installed copy (or one without copy mode) does.
+  if (s.RunningInstalled == 1) {
+    s.UpdateMode = 0;
+  } else if (s.UpdateMode != 0) {
+    s.StartUp = 0;
+  }
+  ApplyStartWithSystem();
+}
+
+void SaveMain(Window dialog) {
+  SettingsRecord& s = Settings;
+  TakeText(dialog, kIdShareAddress, s.ShareAddress);
+  WriteText(kMain, "ShareAddress", s.ShareAddress);
+
+  const int letter = Sys().ComboSelection(UiState.DriveLetterCombo);
+  const char drive[2] = {
+      static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X'), '\0'};
+  WriteText(kMain, "MapToDrive", drive);
+  WriteComboIndex(kMain, "DriveType", UiState.DriveTypeCombo);
+
+  WriteCheck(dialog, "SaveCredentials", kIdSaveCredentials);
+  if (Sys().ItemCheckState(dialog, kIdSaveCredentials) == kChecked) {
+    TakeText(dialog, kIdUserName, s.UserName);
+    WriteText(kMain, "UserName", s.UserName);
+    TakeText(dialog, kIdPassWord, s.PassWord);
+    WriteText(kMain, "PassWord", s.PassWord);
+  }
+  WriteCheck(dialog, "PersistantConnection", kIdPersistant);
+  WriteCheck(dialog, "ForceDisConnection", kIdForce);
+  WriteCheck(dialog, "PromptCredentials", kIdPrompt);
+  WriteCheck(dialog, "StartUp", kIdStartUp);
+  WriteCheck(dialog, "UpdateMode", kIdUpdateMode);
+}
+
+constexpr const char* kLineKeys[6] = {"Title", "Line1", "Line2",
+                                      "Line3", "Line4", "Line5"};
+
+char* MessageField(int i) {
+  EndUserMessageRecord& m = Settings.EndUserMessage;
+  char* fields[6] = {m.Title, m.Line1, m.Line2, m.Line3, m.Line4, m.Line5};
+  return fields[i];
+}
+
+const char* MessageSection(int group) {
+  switch (group) {
+    case kGroupShareError: return "SHAREERROR";
+    case kGroupMapError: return "MAPERROR";
+    default: return "CREDENTIALS";
+  }
+}
+
+void LoadMessage(Window dialog, int group, bool show) {
+  const char* section = MessageSection(group);
+  for (int i = 0; i < 6; ++i) {
+    ReadText(section, kLineKeys[i], kLineKeys[i], MessageField(i), kTextSize);
+  }
+  Settings.EndUserMessage.Buttons = ReadByte(section, "Buttons");
+  if (!show) return;
+  Sys().SelectComboEntry(UiState.ButtonsCombo, Settings.EndUserMessage.Buttons);
+  for (int i = 0; i < 6; ++i) {
+    Sys().SetItemText(dialog, kTextFieldIds[i], MessageField(i));
+  }
+}
+
+void SaveMessage(Window dialog, int group) {
+  const char* section = MessageSection(group);
+  for (int i = 0; i < 6; ++i) {
+    char* field = MessageField(i);
+    Sys().ItemText(dialog, kTextFieldIds[i], field, kTextSize);
+    field[kTextSize - 1] = '\0';
+    WriteText(section, kLineKeys[i], field);
+  }
+  WriteComboIndex(section, "Buttons", UiState.ButtonsCombo);
+}
+
+constexpr const char* kProgramsSection = "SECTEXECUTE";
+constexpr const char* kProgramKeys[6] = {"Execute1", "Parameters1",
+                                         "Execute2", "Parameters2",
+                                         "Execute3", "Parameters3"};
+
+char* ProgramField(int i) {
+  SettingsRecord& s = Settings;
+  char* fields[6] = {s.Execute1, s.Parameters1, s.Execute2,
+                     s.Parameters2, s.Execute3, s.Parameters3};
+  return fields[i];
+}
+
+void TransferPrograms(Window dialog, bool load, bool show) {
+  for (int i = 0; i < 6; ++i) {
+    char* field = ProgramField(i);
+    if (load) {
+      ReadText(kProgramsSection, kProgramKeys[i], "", field, kTextSize);
+      ShowText(dialog, kTextFieldIds[i], field, show);
+    } else {
+      Sys().ItemText(dialog, kTextFieldIds[i], field, kTextSize);
+      field[kTextSize - 1] = '\0';
+      WriteText(kProgramsSection, kProgramKeys[i], field);
+    }
+  }
+}
+
+}  // namespace
+
+void TransferSettings(Window dialog, int group, int direction) {
+  const bool load = direction == kLoad;
+  const bool show = load && UiState.UiMode != 0 && dialog != nullptr;
+
+  switch (group) {
+    case kGroupUpdateMode:
+      if (load) {
+        Settings.UpdateMode = ReadByte(kMain, "UpdateMode");
+      } else {
+        WriteNumber(kMain, "UpdateMode", Settings.UpdateMode);
+      }
+      return;
+    case kGroupStoreCredentials:
+      WriteText(kMain, "UserName", Settings.UserName);
+      WriteText(kMain, "PassWord", Settings.PassWord);
+      return;
+    default:
+      break;
+  }
+
+  // A save takes its values from the controls; with no dialog there are none,
+  // and writing empty values would wipe the stored settings.
+  if (!load && dialog == nullptr) return;
+
+  switch (group) {
+    case kGroupMain:
+      if (load) LoadMain(dialog, show); else SaveMain(dialog);
+      return;
+    case kGroupShareError:
+    case kGroupMapError:
+    case kGroupCredentials:
+      if (load) LoadMessage(dialog, group, show); else SaveMessage(dialog, group);
+      return;
+    case kGroupPrograms:
+      TransferPrograms(dialog, load, show);
+      return;
+    default:
+      return;  // not a group: nothing moves
+  }
+}
+
+}  // namespace qv

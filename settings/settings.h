@@ -1,0 +1,118 @@
+// The one process-wide configuration record and the only road between the
+// settings file, that record and the controls of the open dialog.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "settings/text.h"
+
+namespace qv {
+
+// One record serves the three message sections; the one needed is loaded
+// just before use.
+struct EndUserMessageRecord {
+  char Title[kTextSize];
+  char Line1[kTextSize];
+  char Line2[kTextSize];
+  char Line3[kTextSize];
+  char Line4[kTextSize];
+  char Line5[kTextSize];
+  char MessageText[1300];  // five lines, four separators, terminator
+  uint8_t Buttons;
+};
+
+struct SettingsRecord {
+  // Start-up paths, never stored.
+  char IniPath[kTextSize];
+  char ProgramPath[kTextSize];
+  char ProgramName[kTextSize];
+  char QuotedProgramPath[kTextSize + 2];
+  char InstalledPath[kTextSize];
+  char WindowsDir[kTextSize];
+  uint8_t RunningInstalled;
+  // The "UpdateMode" setting; between start-up and the setup dialog's
+  // initialisation the same byte carries the run-mode flag.
+  uint8_t UpdateMode;
+
+  // Section "MAIN".
+  char ShareAddress[kTextSize];
+  char MapToDrive[3];  // letter and colon
+  uint8_t DriveType;   // 0 NetWork, 1 Subst, 2 Printer
+  char UserName[kTextSize];
+  char PassWord[kTextSize];
+  uint8_t PersistantConnection;
+  uint8_t ForceDisConnection;
+  uint8_t PromptCredentials;
+  uint8_t SaveCredentials;
+  uint8_t StartUp;
+
+  EndUserMessageRecord EndUserMessage;
+
+  // Section "SECTEXECUTE".
+  char Execute1[kTextSize];
+  char Parameters1[kTextSize];
+  char Execute2[kTextSize];
+  char Parameters2[kTextSize];
+  char Execute3[kTextSize];
+  char Parameters3[kTextSize];
+};
+
+// Never stored; zero at process start.
+struct RunStateRecord {
+  uint8_t MappingSucceeded;
+  uint32_t LastErrorCode;
+  uint8_t CredentialsEntered;
+};
+
+// Which dialog is in front, and the handles the dialogs record.
+struct UiStateRecord {
+  uint8_t UiMode;  // 0 none, 1 setup, 2..4 message settings, 5 programs
+  Window ActiveDialog;
+  Window DriveLetterCombo;
+  Window DriveTypeCombo;
+  Window ButtonsCombo;
+};
+
+extern SettingsRecord Settings;
+extern RunStateRecord RunState;
+extern UiStateRecord UiState;
+
+// `SettingsGroup` and `UiMode` share one numbering.
+enum SettingsGroup : uint8_t {
+  kGroupUpdateMode = 0,
+  kGroupMain = 1,
+  kGroupShareError = 2,
+  kGroupMapError = 3,
+  kGroupCredentials = 4,
+  kGroupPrograms = 5,
+  kGroupStoreCredentials = 6,
+};
+
+inline constexpr int kLoad = 1;
+inline constexpr int kSave = 0;
+
+// Control IDs shared by the dialogs and the transfer.
+inline constexpr int kIdShareAddress = 3;
+inline constexpr int kIdUserName = 6;
+inline constexpr int kIdPassWord = 12;
+inline constexpr int kIdPersistant = 14;
+inline constexpr int kIdForce = 15;
+inline constexpr int kIdPrompt = 16;
+inline constexpr int kIdSaveCredentials = 17;
+inline constexpr int kIdStartUp = 18;
+inline constexpr int kIdUpdateMode = 19;
+// The six text fields of the message and programs dialogs, in order.
+inline constexpr int kTextFieldIds[6] = {3, 6, 12, 14, 15, 16};
+
+// Moves one group between the settings file, `Settings` and the controls of
+// `dialog`. Direction 1 loads, anything else saves.
+void TransferSettings(Window dialog, int group, int direction);
+
+// Sets or removes the start-with-system entry according to `StartUp`.
+void ApplyStartWithSystem();
+
+// Back to the zeroed state of a fresh process (tests run many "processes").
+void ResetProcessState();
+
+}  // namespace qv

@@ -1,0 +1,285 @@
+#include "tests/fake/fake_platform.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qv::test {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return Lower(Trim(a)) == Lower(Trim(b));
+}
+
+void Put(char* out, size_t cap, const std::string& value) {
+  if (cap == 0) return;
+  const size_t n = value.size() < cap - 1 ? value.size() : cap - 1;
+  std::memcpy(out, value.data(), n);
+  out[n] = '\0';
+}
+
+// One line of an INI text, with its offsets, so writes can splice the text.
+struct Line {
+  size_t begin, end, next;  // text [begin, end), following line at next
+  std::string text;
+};
+
+std::vector<Line> SplitLines(const std::string& content) {
+  std::vector<Line> lines;
+  size_t pos = 0;
+  while (pos < content.size()) {
+    size_t nl = content.find('\n', pos);
+    size_t next = nl == std::string::npos ? content.size() : nl + 1;
+    size_t end = nl == std::string::npos ? content.size() : nl;
+    if (end > pos && content[end - 1] == '\r') --end;
+    lines.push_back({pos, end, next, content.substr(pos, end - pos)});
+    pos = next;
+  }
+  return lines;
+}
+
+bool SectionName(const std::string& line, std::string* name) {
+  const std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  const size_t close = t.find(']');
+  *name = t.substr(1, (close == std::string::npos ? t.size() : close) - 1);
+  return true;
+}
+
+bool KeyOf(const std::string& line, std::string* key, std::string* value) {
+  const size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  *key = Trim(line.substr(0, eq));
+  *value = Trim(line.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+bool IniLookup(const std::string& content, const std::string& section,
+               const std::string& key, std::string* value) {
+  bool inSection = false;
+  for (const Line& line : SplitLines(content)) {
+    std::string name, k, v;
+    if (SectionName(line.text, &name)) {
+      inSection = SameName(name, section);
+    } else if (inSection && KeyOf(line.text, &k, &v) && SameName(k, key)) {
+      // Like the real reader, one pair of surrounding quotes is dropped.
+      if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') &&
+          v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+      }
+      *value = v;
+      return true;
+    }
+  }
+  return false;
+}
+
+void IniWrite(std::string* content, const std::string& section,
+              const std::string& key, const std::string& value) {
+  const std::vector<Line> lines = SplitLines(*content);
+  const std::string entry = key + "=" + value;
+  bool inSection = false;
+  size_t sectionEnd = std::string::npos;  // after the last non-blank line
+  for (const Line& line : lines) {
+    std::string name, k, v;
+    if (SectionName(line.text, &name)) {
+      if (inSection) break;
+      inSection = SameName(name, section);
+      if (inSection) sectionEnd = line.next;
+      continue;
+    }
+    if (!inSection) continue;
+    if (KeyOf(line.text, &k, &v) && SameName(k, key)) {
+      content->replace(line.begin, line.end - line.begin, k + "=" + value);
+      return;
+    }
+    if (!Trim(line.text).empty()) sectionEnd = line.next;
+  }
+  if (sectionEnd != std::string::npos) {
+    std::string insert = entry + "\r\n";
+    // A last line without its line end gets one first.
+    if (sectionEnd == content->size() && !content->empty() &&
+        content->back() != '\n') {
+      insert = "\r\n" + insert;
+    }
+    content->insert(sectionEnd, insert);
+    return;
+  }
+  if (!content->empty() && content->back() != '\n') *content += "\r\n";
+  *content += "[" + section + "]\r\n" + entry + "\r\n";
+}
+
+FakePlatform::FakePlatform() { UsePlatform(*this); }
+FakePlatform::~FakePlatform() = default;
+
+FakeFile& FakePlatform::File(const std::string& path) {
+  return files[Lower(path)];
+}
+
+bool FakePlatform::HasFile(const std::string& path) const {
+  return files.count(Lower(path)) != 0;
+}
+
+const char* FakePlatform::CommandLine() { return commandLine.c_str(); }
+
+size_t FakePlatform::ModulePath(char* out, size_t cap) {
+  if (modulePath.size() + 1 > cap) return 0;
+  Put(out, cap, modulePath);
+  return modulePath.size();
+}
+
+void FakePlatform::WindowsDirectory(char* out, size_t cap) {
+  Put(out, cap, windowsDir);
+}
+
+bool FakePlatform::PathFound(const char* path) { return HasFile(path); }
+
+int FakePlatform::CompareText(const char* a, const char* b) {
+  const int r = std::strcmp(a, b);
+  return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+VersionQuery FakePlatform::ReadVersionValue(const char* file,
+                                            const char* subBlock, char* out,
+                                            size_t cap) {
+  auto it = files.find(Lower(file));
+  if (it == files.end() || !it->second.hasVersionBlock) return VersionQuery::NoBlock;
+  auto value = it->second.version.find(subBlock);
+  if (value == it->second.version.end()) return VersionQuery::NoValue;
+  Put(out, cap, value->second);
+  return VersionQuery::Found;
+}
+
+bool FakePlatform::CopyFileReplacing(const char* from, const char* to) {
+  log.push_back(std::string("copy ") + from + " -> " + to);
+  if (copyFails || !HasFile(from)) return false;
+  if (HasFile(to) && File(to).readOnly) return false;
+  FakeFile copy = File(from);
+  copy.readOnly = false;
+  File(to) = copy;
+  return true;
+}
+
+intptr_t FakePlatform::StartProgram(Window owner, const char* file,
+                                    const char* parameters,
+                                    const char* directory, int show) {
+  starts.push_back({owner, file, parameters ? parameters : "",
+                    directory ? directory : "", show});
+  log.push_back(std::string("start ") + file + " " + (parameters ? parameters : ""));
+  return startResult;
+}
+
+uint16_t FakePlatform::ShiftKeyState() { return shift; }
+
+int FakePlatform::AskUser(const char* text, const char* caption,
+                          unsigned flags) {
+  boxes.push_back({text, caption, flags});
+  log.push_back(std::string("box ") + caption);
+  if (answers.empty()) return (flags & 0x0F) == kMbYesNo ? kIdYes : 1;
+  const int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+void FakePlatform::ReadProfileText(const char* section, const char* key,
+                                   const char* fallback, char* out, size_t cap,
+                                   const char* file) {
+  std::string value;
+  auto it = files.find(Lower(file));
+  if (it == files.end() || !IniLookup(it->second.content, section, key, &value)) {
+    value = fallback;
+  }
+  Put(out, cap, value);
+}
+
+int FakePlatform::ReadProfileNumber(const char* section, const char* key,
+                                    int fallback, const char* file) {
+  std::string value;
+  auto it = files.find(Lower(file));
+  if (it == files.end() || !IniLookup(it->second.content, section, key, &value)) {
+    return fallback;
+  }
+  return static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
+}
+
+void FakePlatform::WriteProfileText(const char* section, const char* key,
+                                    const char* value, const char* file) {
+  profileWrites.push_back(std::string(section) + "/" + key + "=" + value);
+  FakeFile& f = File(file);
+  if (f.readOnly) return;
+  IniWrite(&f.content, section, key, value);
+}
+
+RegKey FakePlatform::OpenRegistryKey(RegRoot, const char* subKey, bool) {
+  if (registryDenied || registry.count(subKey) == 0) return nullptr;
+  openKeys_.push_back(subKey);
+  log.push_back(std::string("regopen ") + subKey);
+  return reinterpret_cast<RegKey>(openKeys_.size());
+}
+
+bool FakePlatform::SetRegistryText(RegKey key, const char* name,
+                                   const char* data) {
+  log.push_back(std::string("regset ") + name + "=" + data);
+  registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)][name] = data;
+  return true;
+}
+
+void FakePlatform::DeleteRegistryValue(RegKey key, const char* name) {
+  log.push_back(std::string("regdelete ") + name);
+  registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)].erase(name);
+}
+
+bool FakePlatform::ReadRegistryText(RegKey key, const char* name, char* out,
+                                    size_t cap) {
+  auto& values = registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)];
+  auto it = values.find(name);
+  if (it == values.end()) return false;
+  Put(out, cap, it->second);
+  return true;
+}
+
+void FakePlatform::CloseRegistryKey(RegKey) { log.push_back("regclose"); }
+
+void FakePlatform::ItemText(Window dialog, int id, char* out, size_t cap) {
+  Put(out, cap, Control(dialog, id).text);
+}
+
+void FakePlatform::SetItemText(Window dialog, int id, const char* text) {
+  log.push_back("settext " + std::to_string(id) + "=" + text);
+  Control(dialog, id).text = text;
+}
+
+unsigned FakePlatform::ItemCheckState(Window dialog, int id) {
+  return Control(dialog, id).check;
+}
+
+void FakePlatform::SetItemCheckState(Window dialog, int id, unsigned state) {
+  log.push_back("check " + std::to_string(id) + "=" + std::to_string(state));
+  Control(dialog, id).check = state;
+}
+
+int FakePlatform::ComboSelection(Window combo) { return combos[combo].selection; }
+
+void FakePlatform::SelectComboEntry(Window combo, int index) {
+  log.push_back("select " + std::to_string(index));
+  FakeCombo& c = combos[combo];
+  c.selection = index >= 0 && index < c.entries ? index : -1;
+}
+
+}  // namespace qv::test

@@ -1,0 +1,120 @@
+// A recording stand-in for the operating system, so the logic runs natively.
+// It keeps files, INI contents, registry values and dialog controls in memory
+// and logs every call that changes something, in order.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qv::test {
+
+struct FakeFile {
+  std::string content;
+  bool hasVersionBlock = false;
+  std::map<std::string, std::string> version;  // sub-block path -> value
+  bool readOnly = false;
+};
+
+struct FakeControl {
+  std::string text;
+  unsigned check = 0;
+};
+
+struct FakeCombo {
+  int entries = 0;
+  int selection = -1;
+};
+
+struct MessageBoxCall {
+  std::string text, caption;
+  unsigned flags;
+};
+
+struct StartCall {
+  Window owner;
+  std::string file, parameters, directory;
+  int show;
+};
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+  ~FakePlatform();
+
+  // --- World -------------------------------------------------------------
+  std::string commandLine;
+  std::string modulePath = "C:\\Tools\\quorvane.exe";
+  std::string windowsDir = "C:\\WINDOWS";
+  uint16_t shift = 0;
+  std::map<std::string, FakeFile> files;  // keyed by lower-case path
+  bool copyFails = false;
+  std::string runKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  bool registryDenied = false;
+  std::map<std::string, std::map<std::string, std::string>> registry;
+  std::map<std::pair<Window, int>, FakeControl> controls;
+  std::map<Window, FakeCombo> combos;
+  std::deque<int> answers;  // answers for AskUser, Yes once they run out
+  intptr_t startResult = 42;
+
+  // --- What happened -----------------------------------------------------
+  std::vector<std::string> log;
+  std::vector<MessageBoxCall> boxes;
+  std::vector<StartCall> starts;
+  std::vector<std::string> profileWrites;  // "SECTION/key=value"
+
+  FakeFile& File(const std::string& path);
+  bool HasFile(const std::string& path) const;
+  std::string& Ini(const std::string& path) { return File(path).content; }
+  FakeControl& Control(Window dialog, int id) { return controls[{dialog, id}]; }
+  std::map<std::string, std::string>& RunKey() { return registry[runKeyPath]; }
+
+  // Platform
+  const char* CommandLine() override;
+  size_t ModulePath(char* out, size_t cap) override;
+  void WindowsDirectory(char* out, size_t cap) override;
+  bool PathFound(const char* path) override;
+  int CompareText(const char* a, const char* b) override;
+  VersionQuery ReadVersionValue(const char* file, const char* subBlock,
+                                char* out, size_t cap) override;
+  bool CopyFileReplacing(const char* from, const char* to) override;
+  intptr_t StartProgram(Window owner, const char* file, const char* parameters,
+                        const char* directory, int show) override;
+  uint16_t ShiftKeyState() override;
+  int AskUser(const char* text, const char* caption, unsigned flags) override;
+  void ReadProfileText(const char* section, const char* key,
+                       const char* fallback, char* out, size_t cap,
+                       const char* file) override;
+  int ReadProfileNumber(const char* section, const char* key, int fallback,
+                        const char* file) override;
+  void WriteProfileText(const char* section, const char* key,
+                        const char* value, const char* file) override;
+  RegKey OpenRegistryKey(RegRoot root, const char* subKey,
+                         bool writable) override;
+  bool SetRegistryText(RegKey key, const char* name, const char* data) override;
+  void DeleteRegistryValue(RegKey key, const char* name) override;
+  bool ReadRegistryText(RegKey key, const char* name, char* out,
+                        size_t cap) override;
+  void CloseRegistryKey(RegKey key) override;
+  void ItemText(Window dialog, int id, char* out, size_t cap) override;
+  void SetItemText(Window dialog, int id, const char* text) override;
+  unsigned ItemCheckState(Window dialog, int id) override;
+  void SetItemCheckState(Window dialog, int id, unsigned state) override;
+  int ComboSelection(Window combo) override;
+  void SelectComboEntry(Window combo, int index) override;
+
+ private:
+  std::vector<std::string> openKeys_;
+};
+
+// Reads a key the way GetPrivateProfileStringA does; false when missing.
+bool IniLookup(const std::string& content, const std::string& section,
+               const std::string& key, std::string* value);
+// Writes a key the way WritePrivateProfileStringA does.
+void IniWrite(std::string* content, const std::string& section,
+              const std::string& key, const std::string& value);
+
+}  // namespace qv::test

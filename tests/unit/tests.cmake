@@ -1,0 +1,16 @@
+# Native unit tests of the logic against the recording fake platform.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(unit_tests
+  tests/fake/fake_platform.cpp
+  tests/unit/command_line_test.cpp
+  tests/unit/paths_test.cpp
+  tests/unit/settings_test.cpp
+  tests/unit/start_with_system_test.cpp
+  tests/unit/self_install_test.cpp
+  tests/unit/mode_test.cpp
+)
+target_link_libraries(unit_tests PRIVATE qv_logic GTest::gtest_main)
+target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)
+gtest_discover_tests(unit_tests TEST_PREFIX "unit." DISCOVERY_TIMEOUT 60)

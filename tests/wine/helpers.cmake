@@ -1,0 +1,1 @@
+# Windows helpers of the Wine tests.
