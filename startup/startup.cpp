@@ -114,6 +114,9 @@ bool SelfInstall() {
     TransferSettings(nullptr, kGroupUpdateMode, kSave);
     return false;
   }
+  // A question that could not be shown (no desktop, out of memory) is no
+  // consent: install nothing now and ask again next time.
+  if (answer != kIdYes) return false;
 
   if (!Sys().CopyFileReplacing(s.ProgramPath, s.InstalledPath)) {
     Sys().AskUser("There was an error while coping program file",

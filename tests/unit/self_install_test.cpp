@@ -131,6 +131,20 @@ TEST(SelfInstall, OwnProgramWithoutVersionBlockCopiesWithoutAsking) {
   EXPECT_TRUE(w.Relaunched());
 }
 
+TEST(SelfInstall, AQuestionThatCannotBeShownInstallsNothing) {
+  for (Copy installed : {Copy::None, Copy::Older}) {
+    World w(installed, 1);
+    const std::string ini = w.fake.Ini(kOwnIni);
+    w.fake.answers = {0};  // MessageBoxA failed
+    EXPECT_EQ(Startup(), StartupEnd::Unattended);
+    EXPECT_EQ(w.fake.boxes.size(), 1u);
+    EXPECT_TRUE(w.fake.starts.empty());
+    EXPECT_NE(w.fake.HasFile(kInstalled) ? w.fake.File(kInstalled).content : "",
+              "new program");
+    EXPECT_EQ(w.fake.Ini(kOwnIni), ini);  // asked again next time
+  }
+}
+
 TEST(SelfInstall, FailedCopiesAreReportedAndTheCopyIsStartedAnyway) {
   World w(Copy::None, 1);
   w.fake.copyFails = true;

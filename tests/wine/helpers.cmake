@@ -1,1 +1,19 @@
-# Windows helpers of the Wine tests.
+# Windows helpers of the Wine tests, built by the cross build.
+
+# Copies of the program that differ only in their version block, to stand
+# for an older release, a foreign program of the same name, and a build
+# without a version block.
+qv_program(quorvane_older quorvane-older "1.2004,12,31" Quorvane)
+qv_program(quorvane_newer quorvane-newer "1.2005,06,11" Quorvane)
+qv_program(quorvane_foreign quorvane-foreign "9.9999,99,99" "Other Tool")
+add_executable(quorvane_noversion WIN32 $<TARGET_OBJECTS:qv_app>)
+target_link_libraries(quorvane_noversion PRIVATE qv_win32)
+target_link_options(quorvane_noversion PRIVATE ${QV_LINK_FLAGS})
+set_target_properties(quorvane_noversion PROPERTIES OUTPUT_NAME quorvane-noversion)
+
+add_executable(qvdriver tests/wine/qvdriver.cpp)
+target_link_libraries(qvdriver PRIVATE qv_win32 version)
+target_link_options(qvdriver PRIVATE -static)
+
+add_executable(minimal WIN32 tests/wine/minimal.c)
+target_link_options(minimal PRIVATE -static -s)

@@ -1,0 +1,231 @@
+// Windows helper of the Wine tests, run inside the test prefix.
+//
+//   qvdriver answer CAPTION yes|no|ok [TIMEOUT_MS]
+//       Waits for a message box with that caption, prints its text and
+//       presses the button. Exit 0 when answered, 2 on time-out.
+//   qvdriver transfer INI GROUP load|save [SETTING...]
+//       Runs the real settings transfer (Win32 profile and registry calls)
+//       against real controls in a hidden window, then prints the record and
+//       the controls. SETTINGs: text:ID=VALUE check:ID=N combo:ID=INDEX
+//       uimode=N installed=N startup=N name=NAME quoted=TEXT
+//   qvdriver resources FILE
+//       Prints the version strings, the translation and the sizes in icon
+//       group 500 of FILE, as Windows' own functions read them.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32/win32_platform.h"
+#include "settings/settings.h"
+
+namespace {
+
+int Answer(int argc, char** argv) {
+  if (argc < 4) return 64;
+  const char* caption = argv[2];
+  const char* button = argv[3];
+  const DWORD timeout = argc > 4 ? DWORD(std::atoi(argv[4])) : 20000;
+  const WPARAM id = std::strcmp(button, "yes") == 0  ? IDYES
+                    : std::strcmp(button, "no") == 0 ? IDNO
+                                                     : IDOK;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND box = FindWindowA("#32770", caption);
+    if (box != nullptr) {
+      char text[1400] = "";
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      std::printf("text: %s\n", text);
+      std::fflush(stdout);
+      PostMessageA(box, WM_COMMAND, id, 0);
+      return 0;
+    }
+    if (GetTickCount() - start > timeout) {
+      std::printf("timeout: no box \"%s\"\n", caption);
+      return 2;
+    }
+    Sleep(50);
+  }
+}
+
+HWND Child(HWND parent, const char* cls, DWORD style, int id) {
+  return CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 100, 200, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+HWND Combo(HWND parent, int id, const char* const* entries, int count) {
+  HWND combo = Child(parent, "COMBOBOX", CBS_DROPDOWNLIST | CBS_HASSTRINGS, id);
+  for (int i = 0; i < count; ++i) {
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i]));
+  }
+  return combo;
+}
+
+// The controls a dialog of that group has, with the same IDs and lists.
+HWND MakeDialog(int group) {
+  HWND dlg = CreateWindowExA(0, "STATIC", "qvdriver", WS_OVERLAPPEDWINDOW, 0, 0,
+                             300, 300, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  static const char* const kLetters[26] = {
+      "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+      "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
+  static const char* const kTypes[3] = {"NetWork", "Subst", "Printer"};
+  static const char* const kButtons[2] = {"OK", "SILENT (DO NOT DISTURB)"};
+  static const char* const kCredentialButtons[1] = {"OK,CANCEL"};
+  using qv::UiState;
+  if (group == qv::kGroupMain) {
+    Child(dlg, "EDIT", ES_AUTOHSCROLL, 3);
+    Child(dlg, "EDIT", ES_AUTOHSCROLL, 6);
+    Child(dlg, "EDIT", ES_AUTOHSCROLL | ES_PASSWORD, 12);
+    for (int id = 14; id <= 19; ++id) Child(dlg, "BUTTON", BS_AUTOCHECKBOX, id);
+    UiState.DriveLetterCombo = reinterpret_cast<qv::Window>(Combo(dlg, 8, kLetters, 26));
+    UiState.DriveTypeCombo = reinterpret_cast<qv::Window>(Combo(dlg, 10, kTypes, 3));
+  } else {
+    for (int id : qv::kTextFieldIds) Child(dlg, "EDIT", ES_AUTOHSCROLL, id);
+    if (group != qv::kGroupPrograms) {
+      const bool credentials = group == qv::kGroupCredentials;
+      UiState.ButtonsCombo = reinterpret_cast<qv::Window>(
+          Combo(dlg, 8, credentials ? kCredentialButtons : kButtons,
+                credentials ? 1 : 2));
+    }
+  }
+  return dlg;
+}
+
+void Apply(HWND dlg, const char* setting) {
+  const char* eq = std::strchr(setting, '=');
+  if (eq == nullptr) return;
+  const char* value = eq + 1;
+  const int id = std::atoi(std::strchr(setting, ':') ? std::strchr(setting, ':') + 1 : "0");
+  auto is = [setting](const char* prefix) {
+    return std::strncmp(setting, prefix, std::strlen(prefix)) == 0;
+  };
+  qv::SettingsRecord& s = qv::Settings;
+  if (is("text:")) SetDlgItemTextA(dlg, id, value);
+  else if (is("check:")) CheckDlgButton(dlg, id, UINT(std::atoi(value)));
+  else if (is("combo:")) SendDlgItemMessageA(dlg, id, CB_SETCURSEL, WPARAM(std::atoi(value)), 0);
+  else if (is("uimode=")) qv::UiState.UiMode = uint8_t(std::atoi(value));
+  else if (is("installed=")) s.RunningInstalled = uint8_t(std::atoi(value));
+  else if (is("startup=")) s.StartUp = uint8_t(std::atoi(value));
+  else if (is("name=")) qv::CopyText(s.ProgramName, value);
+  else if (is("quoted=")) qv::CopyText(s.QuotedProgramPath, value);
+}
+
+void Print(const char* name, const char* value) { std::printf("%s=%s\n", name, value); }
+void PrintNumber(const char* name, int value) { std::printf("%s=%d\n", name, value); }
+
+void Report(HWND dlg, int group) {
+  const qv::SettingsRecord& s = qv::Settings;
+  const qv::EndUserMessageRecord& m = s.EndUserMessage;
+  Print("ShareAddress", s.ShareAddress);
+  Print("MapToDrive", s.MapToDrive);
+  PrintNumber("DriveType", s.DriveType);
+  Print("UserName", s.UserName);
+  Print("PassWord", s.PassWord);
+  PrintNumber("PersistantConnection", s.PersistantConnection);
+  PrintNumber("ForceDisConnection", s.ForceDisConnection);
+  PrintNumber("PromptCredentials", s.PromptCredentials);
+  PrintNumber("SaveCredentials", s.SaveCredentials);
+  PrintNumber("StartUp", s.StartUp);
+  PrintNumber("UpdateMode", s.UpdateMode);
+  Print("Title", m.Title);
+  Print("Line1", m.Line1);
+  Print("Line5", m.Line5);
+  PrintNumber("Buttons", m.Buttons);
+  Print("Execute1", s.Execute1);
+  Print("Parameters3", s.Parameters3);
+  char text[1024];
+  for (int id : qv::kTextFieldIds) {
+    char name[32];
+    std::snprintf(name, sizeof name, "text:%d", id);
+    text[0] = '\0';
+    if (GetDlgItem(dlg, id) != nullptr && GetWindowTextA(GetDlgItem(dlg, id), text, sizeof text) >= 0 &&
+        (group != qv::kGroupMain || id <= 12)) {
+      Print(name, text);
+    }
+  }
+  if (group == qv::kGroupMain) {
+    for (int id = 14; id <= 19; ++id) {
+      char name[32];
+      std::snprintf(name, sizeof name, "check:%d", id);
+      PrintNumber(name, int(IsDlgButtonChecked(dlg, id)));
+    }
+    PrintNumber("combo:10", int(SendDlgItemMessageA(dlg, 10, CB_GETCURSEL, 0, 0)));
+  }
+  if (group >= qv::kGroupMain && group <= qv::kGroupCredentials) {
+    PrintNumber("combo:8", int(SendDlgItemMessageA(dlg, 8, CB_GETCURSEL, 0, 0)));
+  }
+}
+
+int Transfer(int argc, char** argv) {
+  if (argc < 5) return 64;
+  qv::UseWin32Platform();
+  qv::ResetProcessState();
+  qv::CopyText(qv::Settings.IniPath, argv[2]);
+  const int group = std::atoi(argv[3]);
+  const int direction = std::strcmp(argv[4], "load") == 0 ? qv::kLoad : qv::kSave;
+  HWND dlg = MakeDialog(group);
+  for (int i = 5; i < argc; ++i) Apply(dlg, argv[i]);
+  qv::TransferSettings(reinterpret_cast<qv::Window>(dlg), group, direction);
+  Report(dlg, group);
+  DestroyWindow(dlg);
+  return 0;
+}
+
+}  // namespace
+
+// Prints what Windows' own version and resource functions read of a program.
+int Resources(int argc, char** argv) {
+  if (argc < 3) return 64;
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(argv[2], &ignored);
+  static char block[65536];
+  if (size == 0 || size > sizeof block || !GetFileVersionInfoA(argv[2], 0, size, block)) {
+    std::printf("no version block\n");
+    return 1;
+  }
+  static const char* const kKeys[] = {"InternalName", "FileVersion", "CompanyName",
+                                      "ProductName", "FileDescription",
+                                      "LegalCopyright", "OriginalFilename"};
+  for (const char* key : kKeys) {
+    char path[96];
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\040904E4\\%s", key);
+    char* value = nullptr;
+    UINT len = 0;
+    if (VerQueryValueA(block, path, reinterpret_cast<void**>(&value), &len)) {
+      std::printf("%s=%s\n", key, value);
+    }
+  }
+  WORD* translation = nullptr;
+  UINT len = 0;
+  if (VerQueryValueA(block, "\\VarFileInfo\\Translation",
+                     reinterpret_cast<void**>(&translation), &len) && len >= 4) {
+    std::printf("Translation=%04X,%u\n", translation[0], translation[1]);
+  }
+  HMODULE module = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC group = module ? FindResourceA(module, MAKEINTRESOURCEA(500), MAKEINTRESOURCEA(14)) : nullptr;
+  if (group != nullptr) {
+    // GRPICONDIR: reserved, type, count, then 14-byte entries (width, height...).
+    const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+    const int count = dir[4] | (dir[5] << 8);
+    std::printf("IconGroup500=");
+    for (int i = 0; i < count; ++i) {
+      const BYTE* e = dir + 6 + 14 * i;
+      std::printf("%s%dx%d", i ? "," : "", e[0] ? e[0] : 256, e[1] ? e[1] : 256);
+    }
+    std::printf("\n");
+  }
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  // A crash must end the run, never wait for someone to close a dialog.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  if (argc >= 2 && std::strcmp(argv[1], "answer") == 0) return Answer(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "transfer") == 0) return Transfer(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
+  std::fprintf(stderr, "usage: qvdriver answer|transfer ...\n");
+  return 64;
+}

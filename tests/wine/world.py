@@ -1,0 +1,205 @@
+"""The Wine test world: a 32-bit prefix of the project's own and an X server.
+
+`python3 world.py setup DIR` makes a fresh prefix under DIR, starts Xvfb on a
+free display when there is no DISPLAY, and records both in DIR/world.json;
+`python3 world.py teardown DIR` ends the prefix's processes and stops Xvfb by
+its pid. The tests import this module and use `World.load()`.
+"""
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+# Wine would otherwise offer to download Mono and Gecko on a fresh prefix.
+BASE_ENV = {
+    "WINEARCH": "win32",
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+
+
+def free_display():
+    for n in range(90, 190):
+        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(
+            f"/tmp/.X11-unix/X{n}"
+        ):
+            return n
+    raise RuntimeError("no free X display")
+
+
+def start_xvfb():
+    n = free_display()
+    proc = subprocess.Popen(
+        ["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+        start_new_session=True,
+    )
+    for _ in range(100):
+        if os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            return f":{n}", proc.pid
+        if proc.poll() is not None:
+            break
+        time.sleep(0.05)
+    raise RuntimeError("Xvfb did not start")
+
+
+class World:
+    def __init__(self, directory, prefix, display, xvfb_pid=None, bin_dir=None):
+        self.directory = directory
+        self.prefix = prefix
+        self.display = display
+        self.xvfb_pid = xvfb_pid
+        self.bin_dir = bin_dir or os.environ.get("QV_BIN", "")
+
+    # --- state file -------------------------------------------------------
+    @staticmethod
+    def state_path(directory):
+        return os.path.join(directory, "world.json")
+
+    @classmethod
+    def load(cls, directory=None):
+        directory = directory or os.environ["QV_WORLD"]
+        with open(cls.state_path(directory)) as f:
+            s = json.load(f)
+        return cls(directory, s["prefix"], s["display"], s.get("xvfb_pid"))
+
+    def save(self):
+        with open(self.state_path(self.directory), "w") as f:
+            json.dump(
+                {"prefix": self.prefix, "display": self.display, "xvfb_pid": self.xvfb_pid},
+                f,
+            )
+
+    # --- running things ---------------------------------------------------
+    def env(self, **extra):
+        e = dict(os.environ)
+        e.update(BASE_ENV)
+        e["WINEPREFIX"] = self.prefix
+        e["DISPLAY"] = self.display
+        e.update(extra)
+        return e
+
+    def wine(self, args, timeout=60, debug=None, check=False):
+        env = self.env(**({"WINEDEBUG": debug} if debug else {}))
+        r = subprocess.run(
+            ["wine"] + list(args), env=env, capture_output=True, timeout=timeout
+        )
+        if check and r.returncode != 0:
+            raise AssertionError(f"wine {args}: exit {r.returncode}\n{r.stderr.decode(errors='replace')}")
+        return r
+
+    def start(self, args, debug=None):
+        env = self.env(**({"WINEDEBUG": debug} if debug else {}))
+        return subprocess.Popen(
+            ["wine"] + list(args),
+            env=env,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE,
+        )
+
+    def wait_idle(self, timeout=30):
+        subprocess.run(["wineserver", "-w"], env=self.env(), timeout=timeout)
+
+    def kill_all(self):
+        subprocess.run(["wineserver", "-k"], env=self.env(), timeout=30)
+
+    # --- the C: drive -----------------------------------------------------
+    def unix(self, windows_path):
+        """Unix path of a C:\\ path inside the prefix."""
+        assert windows_path[:3].upper() == "C:\\", windows_path
+        return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
+
+    def put(self, windows_path, data):
+        path = self.unix(windows_path)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+    def read(self, windows_path):
+        with open(self.unix(windows_path), "rb") as f:
+            return f.read()
+
+    def exists(self, windows_path):
+        return os.path.exists(self.unix(windows_path))
+
+    def remove(self, windows_path):
+        try:
+            os.remove(self.unix(windows_path))
+        except FileNotFoundError:
+            pass
+
+    def binary(self, name):
+        with open(os.path.join(self.bin_dir, name), "rb") as f:
+            return f.read()
+
+    def install_binary(self, name, windows_path):
+        self.put(windows_path, self.binary(name))
+
+    # --- registry ---------------------------------------------------------
+    def reg_query(self, key, value):
+        """The data of a registry value as `wine reg query` shows it, or None."""
+        r = self.wine(["reg", "query", key, "/v", value])
+        if r.returncode != 0:
+            return None
+        for line in r.stdout.decode(errors="replace").splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    def reg_delete(self, key, value):
+        self.wine(["reg", "delete", key, "/v", value, "/f"])
+
+
+def setup(directory):
+    os.makedirs(directory, exist_ok=True)
+    prefix = os.path.join(directory, "prefix")
+    old = World(directory, prefix, os.environ.get("DISPLAY", ""))
+    if os.path.isdir(prefix):
+        old.kill_all()
+        shutil.rmtree(prefix)
+    display, pid = os.environ.get("DISPLAY"), None
+    if not display:
+        display, pid = start_xvfb()
+    w = World(directory, prefix, display, pid)
+    w.save()
+    subprocess.run(["wineboot", "-i"], env=w.env(), check=True, timeout=300,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    w.wait_idle(120)
+    # No crash dialog may ever wait for a click that never comes.
+    w.wine(["reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog",
+            "/t", "REG_DWORD", "/d", "0", "/f"], check=True)
+    w.wine(["reg", "add", "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug",
+            "/v", "Auto", "/t", "REG_SZ", "/d", "0", "/f"], check=True)
+    w.wait_idle()
+    print(f"world: prefix {prefix}, display {display}" + (f" (Xvfb pid {pid})" if pid else ""))
+
+
+def teardown(directory):
+    try:
+        w = World.load(directory)
+    except FileNotFoundError:
+        return
+    try:
+        w.kill_all()
+    except Exception:
+        pass
+    if w.xvfb_pid:
+        try:
+            os.kill(w.xvfb_pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        w.xvfb_pid = None
+        w.save()
+    print("world: stopped")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("setup", "teardown"):
+        sys.exit("usage: world.py setup|teardown DIR")
+    (setup if sys.argv[1] == "setup" else teardown)(sys.argv[2])
