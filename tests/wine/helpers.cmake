@@ -1,4 +1,4 @@
-# Windows helpers of the Wine tests, built by the cross build.
+# Windows helpers of the Wine tests and the benchmarks, built by the cross build.
 
 # Copies of the program that differ only in their version block, to stand
 # for an older release, a foreign program of the same name, and a build
@@ -15,5 +15,8 @@ add_executable(qvdriver tests/wine/qvdriver.cpp)
 target_link_libraries(qvdriver PRIVATE qv_win32 version)
 target_link_options(qvdriver PRIVATE -static)
 
-add_executable(minimal WIN32 tests/wine/minimal.c)
-target_link_options(minimal PRIVATE -static -s)
+# Yardsticks of bench/startup_ratio.py.
+foreach(yardstick minimal minimal_keystate)
+  add_executable(${yardstick} WIN32 bench/${yardstick}.c)
+  target_link_options(${yardstick} PRIVATE -static -s)
+endforeach()
