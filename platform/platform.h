@@ -18,6 +18,11 @@ using RegKey = RegKeyTag*;  // HKEY
 
 enum class RegRoot : uint8_t { LocalMachine };
 
+// The local clock, as GetLocalTime gives it.
+struct LocalTime {
+  uint16_t year, month, dayOfWeek, day, hour, minute, second, milliseconds;
+};
+
 enum class VersionQuery : uint8_t {
   NoBlock,  // the file has no version block (or cannot be read)
   NoValue,  // the block lacks the asked-for value
@@ -67,6 +72,23 @@ class Platform {
   virtual uint16_t ShiftKeyState() = 0;
   // MessageBoxA without owner; returns the pressed button.
   virtual int AskUser(const char* text, const char* caption, unsigned flags) = 0;
+
+  // --- Values for the macros ------------------------------------------------
+  virtual LocalTime Now() = 0;
+  // Each false when the query fails; `out` is then unspecified.
+  virtual bool SystemDirectory(char* out, size_t cap) = 0;
+  virtual bool TempDirectory(char* out, size_t cap) = 0;
+  virtual bool UserName(char* out, size_t cap) = 0;
+  virtual bool ComputerName(char* out, size_t cap) = 0;
+  // The system's message text for an error code (FormatMessageA, from the
+  // system only, language 0), line break included; false when it has none.
+  virtual bool ErrorText(uint32_t code, char* out, size_t cap) = 0;
+
+  // --- Text ----------------------------------------------------------------
+  // Converts a text of the ANSI code page to UTF-16 (MultiByteToWideChar,
+  // CP_ACP, MB_PRECOMPOSED), terminator included; returns the UTF-16 units
+  // written, 0 when it does not fit in `cap` units.
+  virtual size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) = 0;
 
   // --- Private-profile (INI) files -----------------------------------------
   virtual void ReadProfileText(const char* section, const char* key,

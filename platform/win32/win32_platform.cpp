@@ -86,6 +86,44 @@ class Win32Platform final : public Platform {
     return MessageBoxA(nullptr, text, caption, flags);
   }
 
+  LocalTime Now() override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay,
+            t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+  }
+
+  bool SystemDirectory(char* out, size_t cap) override {
+    const UINT n = GetSystemDirectoryA(out, UINT(Cap(cap)));
+    return n != 0 && n < cap;
+  }
+
+  bool TempDirectory(char* out, size_t cap) override {
+    const DWORD n = GetTempPathA(DWORD(Cap(cap)), out);
+    return n != 0 && n < cap;
+  }
+
+  bool UserName(char* out, size_t cap) override {
+    DWORD n = DWORD(Cap(cap));
+    return GetUserNameA(out, &n) != 0;
+  }
+
+  bool ComputerName(char* out, size_t cap) override {
+    DWORD n = DWORD(Cap(cap));
+    return GetComputerNameA(out, &n) != 0;
+  }
+
+  bool ErrorText(uint32_t code, char* out, size_t cap) override {
+    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, out,
+                          DWORD(Cap(cap)), nullptr) != 0;
+  }
+
+  size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override {
+    const int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1,
+                                      reinterpret_cast<WCHAR*>(out), Cap(cap));
+    return n > 0 ? size_t(n) : 0;
+  }
+
   void ReadProfileText(const char* section, const char* key,
                        const char* fallback, char* out, size_t cap,
                        const char* file) override {

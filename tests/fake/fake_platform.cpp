@@ -138,6 +138,52 @@ bool FakePlatform::HasFile(const std::string& path) const {
 
 const char* FakePlatform::CommandLine() { return commandLine.c_str(); }
 
+LocalTime FakePlatform::Now() {
+  ++clockReads;
+  return now;
+}
+
+bool FakePlatform::SystemDirectory(char* out, size_t cap) {
+  if (queriesFail) return false;
+  Put(out, cap, systemDir);
+  return true;
+}
+
+bool FakePlatform::TempDirectory(char* out, size_t cap) {
+  if (queriesFail) return false;
+  Put(out, cap, tempDir);
+  return true;
+}
+
+bool FakePlatform::UserName(char* out, size_t cap) {
+  if (queriesFail) return false;
+  Put(out, cap, userName);
+  return true;
+}
+
+bool FakePlatform::ComputerName(char* out, size_t cap) {
+  if (queriesFail) return false;
+  Put(out, cap, computerName);
+  return true;
+}
+
+bool FakePlatform::ErrorText(uint32_t code, char* out, size_t cap) {
+  auto it = errorTexts.find(code);
+  if (it == errorTexts.end()) return false;
+  Put(out, cap, it->second);
+  return true;
+}
+
+// The literals of the program are ASCII; other bytes map as Latin-1.
+size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
+  size_t n = 0;
+  do {
+    if (n == cap) return 0;
+    out[n] = static_cast<unsigned char>(text[n]);
+  } while (text[n++] != '\0');
+  return n;
+}
+
 size_t FakePlatform::ModulePath(char* out, size_t cap) {
   if (modulePath.size() + 1 > cap) return 0;
   Put(out, cap, modulePath);

@@ -59,6 +59,16 @@ class FakePlatform : public Platform {
   std::map<Window, FakeCombo> combos;
   std::deque<int> answers;  // answers for AskUser, Yes once they run out
   intptr_t startResult = 42;
+  LocalTime now = {2026, 12, 0, 6, 2, 45, 8, 0};  // Sunday 6 December 2026, 02:45:08
+  std::string systemDir = "C:\\WINDOWS\\system32";
+  std::string tempDir = "C:\\TEMP\\";
+  std::string userName = "anna";
+  std::string computerName = "DESK-7";
+  bool queriesFail = false;  // system dir, temp dir, user and computer name
+  std::map<uint32_t, std::string> errorTexts = {
+      {0, "The operation completed successfully.\r\n"},
+      {1326, "The user name or password is incorrect.\r\n"}};
+  int clockReads = 0;
 
   // --- What happened -----------------------------------------------------
   std::vector<std::string> log;
@@ -74,6 +84,13 @@ class FakePlatform : public Platform {
 
   // Platform
   const char* CommandLine() override;
+  LocalTime Now() override;
+  bool SystemDirectory(char* out, size_t cap) override;
+  bool TempDirectory(char* out, size_t cap) override;
+  bool UserName(char* out, size_t cap) override;
+  bool ComputerName(char* out, size_t cap) override;
+  bool ErrorText(uint32_t code, char* out, size_t cap) override;
+  size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override;
   size_t ModulePath(char* out, size_t cap) override;
   void WindowsDirectory(char* out, size_t cap) override;
   bool PathFound(const char* path) override;
