@@ -11,6 +11,7 @@ add_executable(unit_tests
   tests/unit/self_install_test.cpp
   tests/unit/mode_test.cpp
   tests/unit/macros_test.cpp
+  tests/unit/templates_test.cpp
 )
 target_link_libraries(unit_tests PRIVATE qv_logic GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)

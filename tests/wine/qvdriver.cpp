@@ -8,6 +8,11 @@
 //       against real controls in a hidden window, then prints the record and
 //       the controls. SETTINGs: text:ID=VALUE check:ID=N combo:ID=INDEX
 //       uimode=N installed=N startup=N name=NAME quoted=TEXT
+//   qvdriver dialog setup|message|programs|about|credentials
+//       Runs that dialog's template and prints what the dialog manager made
+//       of it: caption, style, dialog base units, and per control its ID,
+//       class, style, extended style, text and rectangle in pixels of the
+//       client area.
 //   qvdriver resources FILE
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
@@ -19,6 +24,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "settings/settings.h"
+#include "ui/dialog_runner.h"
 
 namespace {
 
@@ -220,12 +226,58 @@ int Resources(int argc, char** argv) {
   return 0;
 }
 
+INT_PTR CALLBACK Inspect(HWND dlg, UINT message, WPARAM, LPARAM) {
+  if (message != WM_INITDIALOG) return FALSE;
+  char text[512];
+  GetWindowTextA(dlg, text, sizeof text);
+  std::printf("dialog|%s|%08lX\n", text, static_cast<unsigned long>(GetWindowLongA(dlg, GWL_STYLE)));
+  RECT base = {0, 0, 4, 8};
+  MapDialogRect(dlg, &base);
+  std::printf("base|%ld|%ld\n", base.right, base.bottom);
+  for (HWND child = GetWindow(dlg, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char cls[64];
+    GetClassNameA(child, cls, sizeof cls);
+    GetWindowTextA(child, text, sizeof text);
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    std::printf("item|%d|%s|%08lX|%08lX|%ld|%ld|%ld|%ld|%s\n", GetDlgCtrlID(child), cls,
+                static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongA(child, GWL_EXSTYLE)), r.left,
+                r.top, r.right - r.left, r.bottom - r.top, text);
+  }
+  std::fflush(stdout);
+  EndDialog(dlg, 77);
+  return FALSE;
+}
+
+int Dialog(int argc, char** argv) {
+  if (argc < 3) return 64;
+  qv::UseWin32Platform();
+  const struct {
+    const char* name;
+    const qv::DialogTemplate* dialog;
+  } dialogs[] = {{"setup", &qv::kSetupDialog},       {"message", &qv::kMessageDialog},
+                 {"programs", &qv::kProgramsDialog}, {"about", &qv::kAboutDialog},
+                 {"credentials", &qv::kCredentialsDialog}};
+  for (const auto& d : dialogs) {
+    if (std::strcmp(argv[2], d.name) == 0) {
+      const INT_PTR result = qv::RunDialogTemplate(*d.dialog, nullptr, Inspect, 0);
+      std::printf("result|%d\n", static_cast<int>(result));
+      return result == 77 ? 0 : 1;
+    }
+  }
+  return 64;
+}
+
 int main(int argc, char** argv) {
   // A crash must end the run, never wait for someone to close a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   if (argc >= 2 && std::strcmp(argv[1], "answer") == 0) return Answer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "transfer") == 0) return Transfer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
   std::fprintf(stderr, "usage: qvdriver answer|transfer ...\n");
   return 64;
 }

@@ -1,0 +1,17 @@
+// Runs a dialog from its table: the one builder core every dialog shares.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/dialog_template.h"
+
+namespace qv {
+
+// Writes `dialog` into a zero-filled block of its size, runs it modally
+// with `procedure` and `parameter`, frees the block and returns the
+// dialog's result; -1 when the block cannot be had or the template does
+// not fit it.
+INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
+                          DLGPROC procedure, LPARAM parameter);
+
+}  // namespace qv

@@ -1,0 +1,19 @@
+#include "ui/dialog_runner.h"
+
+namespace qv {
+
+INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
+                          DLGPROC procedure, LPARAM parameter) {
+  HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, dialog.blockSize);
+  if (block == nullptr) return -1;
+  INT_PTR result = -1;
+  if (WriteDialogTemplate(dialog, static_cast<uint8_t*>(block), dialog.blockSize) != 0) {
+    result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr),
+                                     static_cast<LPCDLGTEMPLATEA>(block), owner,
+                                     procedure, parameter);
+  }
+  GlobalFree(block);
+  return result;
+}
+
+}  // namespace qv
