@@ -37,7 +37,12 @@ inline constexpr unsigned kMbIconWarning = 0x30;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
+inline constexpr int kSwHide = 0;
+inline constexpr int kSwShow = 5;
 inline constexpr int kSwShowDefault = 10;
+
+// GetDriveTypeA's answer for a letter that is free.
+inline constexpr unsigned kDriveNoRootDir = 1;
 
 // Check-box states (BST_*).
 inline constexpr unsigned kUnchecked = 0;
@@ -72,6 +77,31 @@ class Platform {
   virtual uint16_t ShiftKeyState() = 0;
   // MessageBoxA without owner; returns the pressed button.
   virtual int AskUser(const char* text, const char* caption, unsigned flags) = 0;
+
+  // --- Drives and connections ---------------------------------------------
+  // Opens `address` for reading (a folder opens too) and closes it at once:
+  // 0 when it opened, otherwise the error code.
+  virtual uint32_t ProbeAddress(const char* address) = 0;
+  // GetDriveTypeA of a letter and colon.
+  virtual unsigned DriveType(const char* drive) = 0;
+  // WNetAddConnection2A for `remoteName`, of any resource type, as the
+  // letter `localName` (or none when null): 0, or the error code.
+  virtual uint32_t AddConnection(const char* localName, const char* remoteName,
+                                 const char* password, const char* user,
+                                 unsigned flags) = 0;
+  // WNetCancelConnection2A.
+  virtual uint32_t CancelConnection(const char* name, unsigned flags,
+                                    bool force) = 0;
+  // Starts a program through the shell and waits until it ends, at most
+  // `maxWaitMs`; returns what the shell returned for the start.
+  virtual intptr_t StartProgramAndWait(Window owner, const char* file,
+                                       const char* parameters, int show,
+                                       unsigned maxWaitMs) = 0;
+  // A plain blocking wait (Sleep).
+  virtual void Wait(unsigned milliseconds) = 0;
+  // The modal credentials prompt, owned by `owner`; it reports through
+  // `RunState.CredentialsEntered`, `Settings.UserName` and `PassWord`.
+  virtual void RunCredentialsPrompt(Window owner) = 0;
 
   // --- Values for the macros ------------------------------------------------
   virtual LocalTime Now() = 0;

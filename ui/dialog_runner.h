@@ -7,6 +7,16 @@
 
 namespace qv {
 
+// The application icon (icon group 500), loaded at start; every dialog
+// shows it as its large icon.
+extern HICON ApplicationIcon;
+
+// The creation parameter of every sub-dialog: its owner and the icon.
+struct DialogArguments {
+  HWND owner;
+  HICON icon;
+};
+
 // Writes `dialog` into a zero-filled block of its size, runs it modally
 // with `procedure` and `parameter`, frees the block and returns the
 // dialog's result; -1 when the block cannot be had or the template does

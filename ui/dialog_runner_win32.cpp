@@ -2,6 +2,8 @@
 
 namespace qv {
 
+HICON ApplicationIcon = nullptr;
+
 INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
                           DLGPROC procedure, LPARAM parameter) {
   HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, dialog.blockSize);

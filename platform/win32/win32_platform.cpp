@@ -1,8 +1,11 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <winnetwk.h>
 
+#include "mapping/credentials_win32.h"
 #include "platform/platform.h"
+#include "ui/dialog_runner.h"
 
 namespace qv {
 
@@ -84,6 +87,60 @@ class Win32Platform final : public Platform {
 
   int AskUser(const char* text, const char* caption, unsigned flags) override {
     return MessageBoxA(nullptr, text, caption, flags);
+  }
+
+  uint32_t ProbeAddress(const char* address) override {
+    HANDLE file = CreateFileA(address, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD code = GetLastError();
+      return code != 0 ? code : ERROR_GEN_FAILURE;  // a failure never reads as success
+    }
+    CloseHandle(file);
+    return 0;
+  }
+
+  unsigned DriveType(const char* drive) override { return GetDriveTypeA(drive); }
+
+  uint32_t AddConnection(const char* localName, const char* remoteName,
+                         const char* password, const char* user,
+                         unsigned flags) override {
+    NETRESOURCEA resource = {};
+    resource.dwType = RESOURCETYPE_ANY;
+    resource.lpLocalName = const_cast<char*>(localName);
+    resource.lpRemoteName = const_cast<char*>(remoteName);
+    const DWORD result = WNetAddConnection2A(&resource, password, user, flags);
+    if (result == NO_ERROR) return 0;
+    const DWORD code = GetLastError();
+    return code != 0 ? code : result;
+  }
+
+  uint32_t CancelConnection(const char* name, unsigned flags, bool force) override {
+    return WNetCancelConnection2A(name, flags, force ? TRUE : FALSE);
+  }
+
+  intptr_t StartProgramAndWait(Window owner, const char* file,
+                               const char* parameters, int show,
+                               unsigned maxWaitMs) override {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = H(owner);
+    info.lpFile = file;
+    info.lpParameters = parameters;
+    info.nShow = show;
+    ShellExecuteExA(&info);
+    if (info.hProcess != nullptr) {
+      WaitForSingleObject(info.hProcess, maxWaitMs);
+      CloseHandle(info.hProcess);
+    }
+    return reinterpret_cast<intptr_t>(info.hInstApp);
+  }
+
+  void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
+
+  void RunCredentialsPrompt(Window owner) override {
+    AskCredentials(H(owner), ApplicationIcon);
   }
 
   LocalTime Now() override {

@@ -1,5 +1,8 @@
 #include "tests/fake/fake_platform.h"
 
+#include "mapping/credentials.h"
+#include "settings/settings.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -128,6 +131,11 @@ void IniWrite(std::string* content, const std::string& section,
 FakePlatform::FakePlatform() { UsePlatform(*this); }
 FakePlatform::~FakePlatform() = default;
 
+void FakePlatform::Reset() {
+  *this = FakePlatform();
+  UsePlatform(*this);
+}
+
 FakeFile& FakePlatform::File(const std::string& path) {
   return files[Lower(path)];
 }
@@ -182,6 +190,74 @@ size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
     out[n] = static_cast<unsigned char>(text[n]);
   } while (text[n++] != '\0');
   return n;
+}
+
+uint32_t FakePlatform::ProbeAddress(const char* address) {
+  log.push_back(std::string("probe ") + address);
+  auto it = probe.find(address);
+  return it == probe.end() ? 53 : it->second;
+}
+
+unsigned FakePlatform::DriveType(const char* drive) {
+  auto it = drives.find(drive[0]);
+  return it == drives.end() ? kDriveNoRootDir : it->second;
+}
+
+uint32_t FakePlatform::AddConnection(const char* localName, const char* remoteName,
+                                     const char* password, const char* user,
+                                     unsigned flags) {
+  connections.push_back({localName != nullptr, localName ? localName : "", remoteName,
+                         password, user, flags});
+  log.push_back(std::string("connect ") + remoteName);
+  uint32_t result = 0;
+  if (!connectResults.empty()) {
+    result = connectResults.front();
+    connectResults.pop_front();
+  }
+  if (result == 0 && localName != nullptr && localName[0] != '\0') drives[localName[0]] = 4;
+  return result;
+}
+
+uint32_t FakePlatform::CancelConnection(const char* name, unsigned flags, bool force) {
+  cancels.push_back({name, flags, force});
+  log.push_back(std::string("cancel ") + name);
+  if (name[0] != '\0') drives.erase(name[0]);
+  return 0;
+}
+
+intptr_t FakePlatform::StartProgramAndWait(Window owner, const char* file,
+                                           const char* parameters, int show,
+                                           unsigned maxWaitMs) {
+  starts.push_back({owner, file, parameters, "", show, true, maxWaitMs});
+  log.push_back(std::string("run ") + file + " " + parameters);
+  // The substitution tool: "X: /D" drops the letter, "X: folder" makes it.
+  const std::string p = parameters;
+  if (std::string(file) == "Subst.exe" && !p.empty()) {
+    if (p.size() >= 3 && p.compare(p.size() - 3, 3, " /D") == 0) {
+      drives.erase(p[0]);
+    } else if (substWorks) {
+      drives[p[0]] = 3;
+    }
+  }
+  return startResult;
+}
+
+void FakePlatform::Wait(unsigned milliseconds) {
+  waits.push_back(milliseconds);
+  log.push_back("wait " + std::to_string(milliseconds));
+}
+
+// Plays the dialog: opens as the real prompt does, then answers as scripted.
+void FakePlatform::RunCredentialsPrompt(Window) {
+  OpenCredentialsPrompt();
+  const EndUserMessageRecord& m = Settings.EndUserMessage;
+  prompts.push_back({m.Title, m.Line1, m.Line2, m.Line4, m.Line5, Settings.UserName,
+                     Settings.PassWord});
+  log.push_back("prompt");
+  if (promptAnswers.empty()) return;
+  const PromptAnswer a = promptAnswers.front();
+  promptAnswers.pop_front();
+  if (a.ok) AcceptCredentials(a.user.c_str(), a.password.c_str());
 }
 
 size_t FakePlatform::ModulePath(char* out, size_t cap) {

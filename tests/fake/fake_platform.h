@@ -38,12 +38,37 @@ struct StartCall {
   Window owner;
   std::string file, parameters, directory;
   int show;
+  bool waited = false;
+  unsigned maxWaitMs = 0;
+};
+
+struct ConnectionCall {
+  bool hasLocal;
+  std::string local, remote, password, user;
+  unsigned flags;
+};
+
+struct CancelCall {
+  std::string name;
+  unsigned flags;
+  bool force;
+};
+
+// What the credentials prompt showed, and how the scripted user answered.
+struct PromptShown {
+  std::string caption, line1, line2, userLabel, passLabel, user, password;
+};
+struct PromptAnswer {
+  bool ok;
+  std::string user, password;
 };
 
 class FakePlatform : public Platform {
  public:
   FakePlatform();
   ~FakePlatform();
+  // Back to a new world, still the platform in use.
+  void Reset();
 
   // --- World -------------------------------------------------------------
   std::string commandLine;
@@ -69,6 +94,16 @@ class FakePlatform : public Platform {
       {0, "The operation completed successfully.\r\n"},
       {1326, "The user name or password is incorrect.\r\n"}};
   int clockReads = 0;
+  // Drives and the network.
+  std::map<std::string, uint32_t> probe;  // address -> code; missing: 53
+  std::map<char, unsigned> drives;       // letter -> GetDriveTypeA; missing: 1
+  std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
+  bool substWorks = true;                // the tool defines the letter
+  std::deque<PromptAnswer> promptAnswers;  // Cancel once they run out
+  std::vector<ConnectionCall> connections;
+  std::vector<CancelCall> cancels;
+  std::vector<PromptShown> prompts;
+  std::vector<unsigned> waits;
 
   // --- What happened -----------------------------------------------------
   std::vector<std::string> log;
@@ -91,6 +126,16 @@ class FakePlatform : public Platform {
   bool ComputerName(char* out, size_t cap) override;
   bool ErrorText(uint32_t code, char* out, size_t cap) override;
   size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override;
+  uint32_t ProbeAddress(const char* address) override;
+  unsigned DriveType(const char* drive) override;
+  uint32_t AddConnection(const char* localName, const char* remoteName,
+                         const char* password, const char* user,
+                         unsigned flags) override;
+  uint32_t CancelConnection(const char* name, unsigned flags, bool force) override;
+  intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
+                               int show, unsigned maxWaitMs) override;
+  void Wait(unsigned milliseconds) override;
+  void RunCredentialsPrompt(Window owner) override;
   size_t ModulePath(char* out, size_t cap) override;
   void WindowsDirectory(char* out, size_t cap) override;
   bool PathFound(const char* path) override;

@@ -115,7 +115,9 @@ TEST(DialogTemplates, FiveDialogsByteForByte) {
     size_t used = 0;
     const std::vector<uint8_t> block = Build(*e.dialog, &used);
     EXPECT_EQ(e.dialog->blockSize, e.blockSize);
-    if (e.used != 0) EXPECT_EQ(used, e.used);
+    if (e.used != 0) {
+      EXPECT_EQ(used, e.used);
+    }
     ASSERT_GT(used, 0u);
     const Parsed p = Parse(block);
     EXPECT_EQ(p.end, used);
@@ -133,8 +135,12 @@ TEST(DialogTemplates, FiveDialogsByteForByte) {
     EXPECT_EQ(p.face, e.dialog == &kSetupDialog ? "Ms Sans Serif" : "MS Sans Serif");
     for (const ParsedItem* want : {&e.first, &e.last}) {
       const ParsedItem& got = want == &e.first ? p.items.front() : p.items.back();
-      if (want->offset != 0) EXPECT_EQ(got.offset, want->offset);
-      if (want->end != 0) EXPECT_EQ(got.end, want->end);
+      if (want->offset != 0) {
+        EXPECT_EQ(got.offset, want->offset);
+      }
+      if (want->end != 0) {
+        EXPECT_EQ(got.end, want->end);
+      }
       EXPECT_EQ(got.style, want->style);
       EXPECT_EQ(got.exStyle, 0u);
       EXPECT_EQ(got.x, want->x);

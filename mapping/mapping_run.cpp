@@ -1,0 +1,216 @@
+#include "mapping/mapping_run.h"
+
+#include "mapping/macros.h"
+#include "settings/settings.h"
+#include "settings/text.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kSubst = "Subst.exe";
+constexpr unsigned kUpdateProfile = 1;  // CONNECT_UPDATE_PROFILE
+// The substitution tool is given this long to finish; only the letter then
+// tells whether it worked.
+constexpr unsigned kSubstWaitMs = 5000;
+
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorLogonFailure = 1326;
+
+enum : uint8_t { kNetWork = 0, kSubstType = 1, kPrinter = 2 };
+
+unsigned ConnectionFlags() {
+  return Settings.PersistantConnection == 1 ? kUpdateProfile : 0;
+}
+
+// Letter, colon and blank, then the folder: 2 + 1 + 259 characters, so no
+// folder path is ever cut.
+struct SubstParameters {
+  char text[kTextSize + 4];
+};
+
+SubstParameters Parameters(const char* tail) {
+  SubstParameters p;
+  CopyText(p.text, Settings.MapToDrive);
+  AppendText(p.text, tail);
+  return p;
+}
+
+SubstParameters AddParameters() {
+  SubstParameters p = Parameters(" ");
+  AppendText(p.text, Settings.ShareAddress);
+  return p;
+}
+
+bool LetterFree() { return Sys().DriveType(Settings.MapToDrive) == kDriveNoRootDir; }
+
+void Disconnect() {
+  Sys().CancelConnection(Settings.MapToDrive, ConnectionFlags(), true);
+}
+
+void Substitute(Window dialog) {
+  if (TextLength(Settings.ShareAddress) == 2) AppendText(Settings.ShareAddress, "\\");
+  // Waiting for the tool to end, rather than a fixed 5000 ms, gives the
+  // same answer as soon as there is one.
+  const intptr_t started = Sys().StartProgramAndWait(
+      dialog, kSubst, AddParameters().text, kSwHide, kSubstWaitMs);
+  RunState.LastErrorCode = static_cast<uint32_t>(started);
+  RunState.MappingSucceeded = 1;
+  if (LetterFree()) {
+    ShowEndUserMessage(dialog, kGroupMapError);
+    RunState.MappingSucceeded = 0;
+  }
+}
+
+void Connect(Window dialog) {
+  if (Settings.PromptCredentials == 1) {
+    Sys().RunCredentialsPrompt(dialog);
+    if (RunState.CredentialsEntered == 0) {
+      RunState.MappingSucceeded = 0;
+      return;
+    }
+  }
+  // Only a network share gets the letter; a printer, or a type no list
+  // entry stands for, is connected without one.
+  const char* local = Settings.DriveType == kNetWork ? Settings.MapToDrive : nullptr;
+  for (;;) {
+    const uint32_t code = Sys().AddConnection(local, Settings.ShareAddress,
+                                              Settings.PassWord, Settings.UserName,
+                                              ConnectionFlags());
+    if (code == 0) {
+      if (Settings.SaveCredentials != 0) {
+        TransferSettings(dialog, kGroupStoreCredentials, kLoad);
+      }
+      RunState.LastErrorCode = 0;
+      RunState.MappingSucceeded = 1;
+      return;
+    }
+    RunState.LastErrorCode = code;
+    if (code != kErrorLogonFailure) {
+      RunState.MappingSucceeded = 0;
+      ShowEndUserMessage(dialog, kGroupMapError);
+      return;
+    }
+    // As often as the user answers OK.
+    Sys().RunCredentialsPrompt(dialog);
+    if (RunState.CredentialsEntered == 0) {
+      RunState.MappingSucceeded = 0;
+      return;
+    }
+  }
+}
+
+void StartConfigured(char* program, char* parameters) {
+  ExpandMacros(program);
+  ExpandMacros(parameters);
+  Sys().StartProgram(nullptr, program, parameters, nullptr, kSwShow);
+}
+
+}  // namespace
+
+bool ShowEndUserMessage(Window dialog, int group) {
+  const uint8_t mode = UiState.UiMode;
+  UiState.UiMode = 0;  // the setup dialog's fields share the message's IDs
+  TransferSettings(dialog, group, kLoad);
+  EndUserMessageRecord& m = Settings.EndUserMessage;
+  const bool silent = m.Buttons == 1;
+  if (!silent) {
+    ExpandMacros(m.Title);
+    ExpandMacros(m.Line1);
+    CopyText(m.MessageText, m.Line1);
+    char* const rest[4] = {m.Line2, m.Line3, m.Line4, m.Line5};
+    for (char* line : rest) {
+      ExpandMacros(line);
+      AppendText(m.MessageText, "\n");
+      AppendText(m.MessageText, line);
+    }
+    Sys().AskUser(m.MessageText, m.Title, kMbOk | kMbIconWarning);
+  }
+  UiState.UiMode = mode;
+  return silent;
+}
+
+void RunMapping(Window dialog, uint8_t map) {
+  SettingsRecord& s = Settings;
+  ExpandMacros(s.ShareAddress);
+  ExpandMacros(s.UserName);
+  const size_t length = TextLength(s.ShareAddress);
+  if (length > 0 && s.ShareAddress[length - 1] == '\\') s.ShareAddress[length - 1] = '\0';
+
+  if (map == 0) {
+    // The letter is dropped, never the address, whatever the type.
+    if (s.DriveType == kSubstType) {
+      Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
+    } else {
+      Disconnect();
+    }
+    return;
+  }
+
+  const uint32_t probe = Sys().ProbeAddress(s.ShareAddress);
+  RunState.LastErrorCode = probe;
+  const bool reachable = probe == 0 || probe == kErrorAlreadyExists ||
+                         probe == kErrorLogonFailure || probe == kErrorAccessDenied ||
+                         s.DriveType == kPrinter;
+  if (!reachable) {
+    // From the setup dialog the message is shown and the mapping tried
+    // anyway; the unattended run stops unless the message is silent.
+    const bool silent = ShowEndUserMessage(dialog, kGroupShareError);
+    if (!silent && UiState.UiMode != 1) {
+      RunState.MappingSucceeded = 0;
+      return;
+    }
+  }
+
+  if (s.DriveType == kPrinter) {
+    if (s.ForceDisConnection == 1) Disconnect();
+  } else if (!LetterFree()) {
+    if (s.ForceDisConnection != 1) {
+      RunState.MappingSucceeded = 1;  // taken as already mapped
+      return;
+    }
+    if (s.DriveType == kSubstType) {
+      // The removal must be over before the new substitution starts.
+      Sys().StartProgramAndWait(dialog, kSubst, Parameters(" /D").text, kSwHide,
+                                kSubstWaitMs);
+    } else {
+      Disconnect();
+    }
+  }
+
+  if (s.DriveType == kSubstType) {
+    Substitute(dialog);
+  } else {
+    Connect(dialog);
+  }
+}
+
+bool UnattendedRun(Window dialog) {
+  SettingsRecord& s = Settings;
+  TransferSettings(nullptr, kGroupPrograms, kLoad);
+  TransferSettings(nullptr, kGroupCredentials, kLoad);
+  if (s.Execute1[0] != '\0') {
+    StartConfigured(s.Execute1, s.Parameters1);
+    Sys().Wait(1000);
+  }
+  TransferSettings(nullptr, kGroupMain, kLoad);
+
+  bool close = false;
+  if (s.ShareAddress[0] != '\0') {
+    RunMapping(dialog, 1);
+    close = true;
+  } else {
+    RunState.MappingSucceeded = 0;
+  }
+  // Program 1 alone never closes the dialog.
+  char* program = RunState.MappingSucceeded == 1 ? s.Execute2 : s.Execute3;
+  char* parameters = RunState.MappingSucceeded == 1 ? s.Parameters2 : s.Parameters3;
+  if (program[0] != '\0') {
+    StartConfigured(program, parameters);
+    close = true;
+  }
+  return close;
+}
+
+}  // namespace qv
