@@ -3,6 +3,10 @@
 //   qvdriver answer CAPTION yes|no|ok [TIMEOUT_MS]
 //       Waits for a message box with that caption, prints its text and
 //       presses the button. Exit 0 when answered, 2 on time-out.
+//   qvdriver window CAPTION [set:ID=TEXT...] [press:ID | close] [wait:MS]
+//       Waits for a visible top-level window with that caption, prints its
+//       class and every control (ID, class, text), types the texts, then
+//       clicks the button or closes the window. Exit 0, or 2 on time-out.
 //   qvdriver transfer INI GROUP load|save [SETTING...]
 //       Runs the real settings transfer (Win32 profile and registry calls)
 //       against real controls in a hidden window, then prints the record and
@@ -53,6 +57,58 @@ int Answer(int argc, char** argv) {
     }
     Sleep(50);
   }
+}
+
+// The text of a window of any process (WM_GETTEXT is carried across).
+void TextOf(HWND window, char* out, int cap) {
+  WCHAR wide[1400] = L"";
+  SendMessageW(window, WM_GETTEXT, sizeof wide / sizeof wide[0], reinterpret_cast<LPARAM>(wide));
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, out, cap, nullptr, nullptr);
+}
+
+int Drive(int argc, char** argv) {
+  if (argc < 3) return 64;
+  DWORD timeout = 20000;
+  for (int i = 3; i < argc; ++i) {
+    if (std::strncmp(argv[i], "wait:", 5) == 0) timeout = DWORD(std::atoi(argv[i] + 5));
+  }
+  const DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while ((window = FindWindowA(nullptr, argv[2])) == nullptr || !IsWindowVisible(window)) {
+    if (GetTickCount() - start > timeout) {
+      std::printf("timeout: no window \"%s\"\n", argv[2]);
+      return 2;
+    }
+    Sleep(50);
+  }
+  char text[1400];
+  char cls[64];
+  GetClassNameA(window, cls, sizeof cls);
+  std::printf("window|%s|%s\n", argv[2], cls);
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    GetClassNameA(child, cls, sizeof cls);
+    TextOf(child, text, sizeof text);
+    std::printf("item|%d|%s|%s|%d\n", GetDlgCtrlID(child), cls, text,
+                IsWindowEnabled(child) ? 1 : 0);
+  }
+  std::fflush(stdout);
+  for (int i = 3; i < argc; ++i) {
+    const char* action = argv[i];
+    if (std::strncmp(action, "set:", 4) == 0) {
+      const char* eq = std::strchr(action, '=');
+      if (eq == nullptr) continue;
+      HWND item = GetDlgItem(window, std::atoi(action + 4));
+      SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(eq + 1));
+    } else if (std::strncmp(action, "press:", 6) == 0) {
+      const int id = std::atoi(action + 6);
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    } else if (std::strcmp(action, "close") == 0) {
+      PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+  }
+  return 0;
 }
 
 HWND Child(HWND parent, const char* cls, DWORD style, int id) {
@@ -278,6 +334,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "transfer") == 0) return Transfer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   std::fprintf(stderr, "usage: qvdriver answer|transfer ...\n");
   return 64;
 }

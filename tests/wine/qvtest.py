@@ -10,6 +10,7 @@ from world import World  # noqa: E402
 
 WINDIR = "C:\\windows"
 DRIVER = "C:\\qvtest\\qvdriver.exe"
+SETUP_CAPTION = "Setup Map Network Drive"
 
 
 class WineTest(unittest.TestCase):
@@ -20,12 +21,14 @@ class WineTest(unittest.TestCase):
         cls.world = World.load()
         cls.world.install_binary("qvdriver.exe", DRIVER)
 
-    def run_program(self, path, args=(), answers=(), debug=None, timeout=60):
+    def run_program(self, path, args=(), answers=(), debug=None, timeout=60, setup=True):
         """Runs a program of the prefix to its end, answering message boxes.
 
-        Returns (exit code, stderr text, [message texts]).
+        With `setup`, the setup dialog is expected to open at the end (of this
+        program or of the copy it started) and is closed. Returns (exit code,
+        stderr text, [message texts]).
         """
-        proc = self.world.start([path] + list(args), debug=debug)
+        proc, err_file = self.world.start([path] + list(args), debug=debug)
         texts = []
         try:
             for caption, button in answers:
@@ -33,13 +36,33 @@ class WineTest(unittest.TestCase):
                 out = r.stdout.decode(errors="replace")
                 self.assertEqual(r.returncode, 0, f"no message box '{caption}': {out}")
                 texts.append(out.split("text: ", 1)[1].rstrip("\r\n"))
-            _, err = proc.communicate(timeout=timeout)
+            if setup:
+                self.drive_window(SETUP_CAPTION, "close")
+            proc.wait(timeout=timeout)
         finally:
             if proc.poll() is None:
                 proc.kill()
                 self.world.kill_all()
-        self.world.wait_idle()
+        err_file.seek(0)
+        err = err_file.read()
+        err_file.close()
         return proc.returncode, err.decode(errors="replace"), texts
+
+    def drive_window(self, caption, *actions, timeout_ms=20000):
+        """Finds a window by caption, returns {id: text} of its controls
+        (and the window's class under None), then performs the actions."""
+        r = self.world.wine([DRIVER, "window", caption] + list(actions) + [f"wait:{timeout_ms}"],
+                            timeout=timeout_ms / 1000 + 30)
+        out = r.stdout.decode(errors="replace").replace("\r\n", "\n")
+        self.assertEqual(r.returncode, 0, f"no window '{caption}': {out}")
+        seen = {}
+        for line in out.splitlines():
+            parts = line.split("|")
+            if parts[0] == "window":
+                seen[None] = parts[2]
+            elif parts[0] == "item":
+                seen.setdefault(int(parts[1]), parts[3])
+        return seen
 
     def no_box_left(self, caption):
         r = self.world.wine([DRIVER, "answer", caption, "ok", "0"])

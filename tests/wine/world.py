@@ -12,6 +12,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 # Wine would otherwise offer to download Mono and Gecko on a fresh prefix.
@@ -84,23 +85,27 @@ class World:
         e.update(extra)
         return e
 
+    # Output goes to files, not pipes: a Wine service started along with a
+    # program inherits its handles and would hold a pipe open for as long as
+    # the prefix lives.
     def wine(self, args, timeout=60, debug=None, check=False):
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
-        r = subprocess.run(
-            ["wine"] + list(args), env=env, capture_output=True, timeout=timeout
-        )
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run(["wine"] + list(args), env=env, stdout=out, stderr=err,
+                                  timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            r = subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
         if check and r.returncode != 0:
             raise AssertionError(f"wine {args}: exit {r.returncode}\n{r.stderr.decode(errors='replace')}")
         return r
 
     def start(self, args, debug=None):
+        """Starts a program; returns (process, file receiving its stderr)."""
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
-        return subprocess.Popen(
-            ["wine"] + list(args),
-            env=env,
-            stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE,
-        )
+        err = tempfile.TemporaryFile()
+        return subprocess.Popen(["wine"] + list(args), env=env, stdout=subprocess.DEVNULL,
+                                stderr=err), err
 
     def wait_idle(self, timeout=30):
         subprocess.run(["wineserver", "-w"], env=self.env(), timeout=timeout)
@@ -177,6 +182,10 @@ def setup(directory):
     w.wine(["reg", "add", "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug",
             "/v", "Auto", "/t", "REG_SZ", "/d", "0", "/f"], check=True)
     w.wait_idle()
+    # One server for the whole run, so services are not started afresh (and
+    # tied to some test's process) every time the prefix falls idle.
+    subprocess.run(["wineserver", "-p"], env=w.env(), check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     print(f"world: prefix {prefix}, display {display}" + (f" (Xvfb pid {pid})" if pid else ""))
 
 
