@@ -24,10 +24,10 @@ unsigned ConnectionFlags() {
   return Settings.PersistantConnection == 1 ? kUpdateProfile : 0;
 }
 
-// Letter, colon and blank, then the folder: 2 + 1 + 259 characters, so no
-// folder path is ever cut.
+// Letter, colon and blank, then the folder, quoted when it holds a blank:
+// 2 + 1 + 2 + 259 characters, so no folder path is ever cut.
 struct SubstParameters {
-  char text[kTextSize + 4];
+  char text[kTextSize + 6];
 };
 
 SubstParameters Parameters(const char* tail) {
@@ -37,9 +37,15 @@ SubstParameters Parameters(const char* tail) {
   return p;
 }
 
+// The tool takes exactly two parameters: a folder with a blank in its name
+// would otherwise reach it as two.
 SubstParameters AddParameters() {
   SubstParameters p = Parameters(" ");
+  bool blank = false;
+  for (const char* c = Settings.ShareAddress; *c != '\0'; ++c) blank |= *c == ' ';
+  if (blank) AppendText(p.text, "\"");
   AppendText(p.text, Settings.ShareAddress);
+  if (blank) AppendText(p.text, "\"");
   return p;
 }
 

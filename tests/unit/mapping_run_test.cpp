@@ -257,8 +257,9 @@ TEST_F(MappingRun, SubstitutionParametersAndOutcome) {
     const char* parameters;
   } cases[] = {
       {"D:", "X: D:\\"},
-      {"C:\\My Data", "X: C:\\My Data"},
-      {"C:\\My Data\\", "X: C:\\My Data"},
+      {"C:\\Data", "X: C:\\Data"},
+      {"C:\\My Data", "X: \"C:\\My Data\""},  // two parameters, not three
+      {"C:\\My Data\\", "X: \"C:\\My Data\""},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -266,6 +267,7 @@ TEST_F(MappingRun, SubstitutionParametersAndOutcome) {
     CopyText(Settings.ShareAddress, c.address);
     fake.probe[c.address] = 0;
     fake.probe["C:\\My Data"] = 0;
+    fake.probe["C:\\Data"] = 0;
     Map();
     ASSERT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].file, "Subst.exe");
@@ -285,15 +287,15 @@ TEST_F(MappingRun, SubstitutionParametersAndOutcome) {
   EXPECT_EQ(Captions(), std::vector<std::string>{"Title"});
 }
 
-// 259 characters of folder plus letter and blank pass whole.
+// 259 characters of folder plus letter, blank and quotes pass whole.
 TEST_F(MappingRun, LongFolderPathsAreNeverCut) {
-  const std::string folder = "C:\\" + std::string(256, 'f');
+  const std::string folder = "C:\\" + std::string(200, 'f') + " " + std::string(55, 'g');
   CopyText(Settings.ShareAddress, folder.c_str());
   fake.probe[folder] = 0;
   Settings.DriveType = 1;
   Map();
   ASSERT_EQ(fake.starts.size(), 1u);
-  EXPECT_EQ(fake.starts[0].parameters, "X: " + folder);
+  EXPECT_EQ(fake.starts[0].parameters, "X: \"" + folder + "\"");
 }
 
 TEST_F(MappingRun, UnmapDropsTheLetterAndReportsNothing) {

@@ -20,3 +20,13 @@ foreach(yardstick minimal minimal_keystate)
   add_executable(${yardstick} WIN32 bench/${yardstick}.c)
   target_link_options(${yardstick} PRIVATE -static -s)
 endforeach()
+
+# The test world's file server (a network provider) and substitution tool.
+add_library(qvnet SHARED tests/wine/qvnet.cpp)
+target_include_directories(qvnet PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(qvnet PRIVATE -static -Wl,--kill-at)
+set_target_properties(qvnet PROPERTIES PREFIX "" OUTPUT_NAME qvnet)
+add_executable(qvsubst tests/wine/subst.cpp)
+target_include_directories(qvsubst PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_options(qvsubst PRIVATE -static)
+set_target_properties(qvsubst PROPERTIES OUTPUT_NAME subst)

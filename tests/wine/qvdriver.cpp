@@ -7,6 +7,9 @@
 //       Waits for a visible top-level window with that caption, prints its
 //       class and every control (ID, class, text), types the texts, then
 //       clicks the button or closes the window. Exit 0, or 2 on time-out.
+//   qvdriver record FILE [ARGUMENTS...]
+//       Appends its own command line, as it received it, to FILE: a
+//       program for Quorvane to start.
 //   qvdriver transfer INI GROUP load|save [SETTING...]
 //       Runs the real settings transfer (Win32 profile and registry calls)
 //       against real controls in a hidden window, then prints the record and
@@ -21,6 +24,9 @@
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
 #include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -330,11 +336,20 @@ int Dialog(int argc, char** argv) {
 int main(int argc, char** argv) {
   // A crash must end the run, never wait for someone to close a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  // Texts are reported byte for byte: no "\n" turned into "\r\n".
+  _setmode(_fileno(stdout), _O_BINARY);
   if (argc >= 2 && std::strcmp(argv[1], "answer") == 0) return Answer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "transfer") == 0) return Transfer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
+  if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
+    FILE* f = std::fopen(argv[2], "a");
+    if (f == nullptr) return 1;
+    std::fprintf(f, "%s\n", GetCommandLineA());
+    std::fclose(f);
+    return 0;
+  }
   std::fprintf(stderr, "usage: qvdriver answer|transfer ...\n");
   return 64;
 }

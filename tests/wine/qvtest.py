@@ -32,10 +32,14 @@ class WineTest(unittest.TestCase):
         texts = []
         try:
             for caption, button in answers:
+                if isinstance(button, (list, tuple)):  # a dialog: type, then click
+                    texts.append(self.drive_window(caption, *button))
+                    continue
                 r = self.world.wine([DRIVER, "answer", caption, button, "20000"], timeout=60)
                 out = r.stdout.decode(errors="replace")
                 self.assertEqual(r.returncode, 0, f"no message box '{caption}': {out}")
-                texts.append(out.split("text: ", 1)[1].rstrip("\r\n"))
+                text = out.split("text: ", 1)[1]
+                texts.append(text[:-1] if text.endswith("\n") else text)
             if setup:
                 self.drive_window(SETUP_CAPTION, "close")
             proc.wait(timeout=timeout)

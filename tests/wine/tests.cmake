@@ -25,11 +25,11 @@ add_test(NAME wine.world.setup
 add_test(NAME wine.world.teardown
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/world.py teardown ${QV_WORLD})
 set_tests_properties(wine.world.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300
-  RESOURCE_LOCK wine)
+  RESOURCE_LOCK wine ENVIRONMENT "${QV_WINE_ENV}")
 set_tests_properties(wine.world.teardown PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60
   RESOURCE_LOCK wine)
 
-foreach(name startup settings dialogs)
+foreach(name startup settings dialogs mapping)
   add_test(NAME wine.${name}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/test_${name}.py)
   set_tests_properties(wine.${name} PROPERTIES

@@ -16,6 +16,9 @@ import tempfile
 import time
 
 # Wine would otherwise offer to download Mono and Gecko on a fresh prefix.
+NET_DIR = "C:\\qvtest\\net"
+PROVIDER = "QvTestNet"
+
 BASE_ENV = {
     "WINEARCH": "win32",
     "WINEDEBUG": "-all",
@@ -160,6 +163,43 @@ class World:
     def reg_delete(self, key, value):
         self.wine(["reg", "delete", key, "/v", value, "/f"])
 
+    # --- the file server and drive letters ----------------------------------
+    def publish(self, unc, windows_folder):
+        """Makes \\\\srv\\share reachable as a folder of the prefix."""
+        server, share = unc.strip("\\").lower().split("\\", 1)
+        link = os.path.join(self.prefix, "dosdevices", "unc", server, share)
+        os.makedirs(os.path.dirname(link), exist_ok=True)
+        target = self.unix(windows_folder)
+        os.makedirs(target, exist_ok=True)
+        if os.path.islink(link):
+            os.remove(link)
+        os.symlink(target, link)
+
+    def serve(self, *rules):
+        """The file server's shares, users and forced errors (see qvnet.cpp)."""
+        self.put(NET_DIR + "\\server.txt", "".join(r + "\r\n" for r in rules).encode())
+
+    def calls(self):
+        """The provider's log of connections and cancellations, a list a call."""
+        path = NET_DIR + "\\calls.log"
+        if not self.exists(path):
+            return []
+        return [line.split("|") for line in self.read(path).decode().splitlines()]
+
+    def clear_logs(self):
+        for name in ("calls.log", "subst.log"):
+            self.remove(NET_DIR + "\\" + name)
+
+    def drive(self, letter):
+        """The dosdevices entry of a letter: its link target, or None."""
+        path = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        return os.readlink(path) if os.path.islink(path) else None
+
+    def drop_drive(self, letter):
+        path = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.islink(path):
+            os.remove(path)
+
 
 def setup(directory):
     os.makedirs(directory, exist_ok=True)
@@ -181,12 +221,34 @@ def setup(directory):
             "/t", "REG_DWORD", "/d", "0", "/f"], check=True)
     w.wine(["reg", "add", "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug",
             "/v", "Auto", "/t", "REG_SZ", "/d", "0", "/f"], check=True)
+    install_network(w)
     w.wait_idle()
     # One server for the whole run, so services are not started afresh (and
     # tied to some test's process) every time the prefix falls idle.
     subprocess.run(["wineserver", "-p"], env=w.env(), check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     print(f"world: prefix {prefix}, display {display}" + (f" (Xvfb pid {pid})" if pid else ""))
+
+
+def install_network(w):
+    """The test file server as the prefix's network provider, and a working
+    subst.exe in place of Wine's stub."""
+    bin_dir = os.environ["QV_BIN"]
+    with open(os.path.join(bin_dir, "qvnet.dll"), "rb") as f:
+        w.put(NET_DIR + "\\qvnet.dll", f.read())
+    with open(os.path.join(bin_dir, "subst.exe"), "rb") as f:
+        w.put("C:\\windows\\system32\\subst.exe", f.read())
+    os.makedirs(os.path.join(w.prefix, "dosdevices", "unc"), exist_ok=True)
+    for args in (
+        ["HKLM\\System\\CurrentControlSet\\Control\\NetworkProvider\\Order",
+         "/v", "ProviderOrder", "/d", PROVIDER],
+        ["HKLM\\System\\CurrentControlSet\\Services\\" + PROVIDER + "\\NetworkProvider",
+         "/v", "ProviderPath", "/d", NET_DIR + "\\qvnet.dll"],
+        ["HKLM\\System\\CurrentControlSet\\Services\\" + PROVIDER + "\\NetworkProvider",
+         "/v", "Name", "/d", "Quorvane Test Network"],
+        ["HKCU\\Software\\Wine\\DllOverrides", "/v", "subst.exe", "/d", "native"],
+    ):
+        w.wine(["reg", "add"] + args[:1] + args[1:] + ["/f"], check=True)
 
 
 def teardown(directory):

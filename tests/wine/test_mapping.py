@@ -1,0 +1,126 @@
+"""The real quorvane.exe started as at log-on, against the test file server
+(a network provider of the prefix) and a working subst.exe."""
+
+import os
+import time
+
+from qvtest import DRIVER, WineTest, main
+
+DIR = "C:\\qvtest\\map"
+RECORD = DIR + "\\programs.txt"
+
+
+def program(n, parameters):
+    """Settings lines for program N: the driver recording its arguments."""
+    return (f"Execute{n}={DRIVER}\r\nParameters{n}=record {RECORD} {parameters}\r\n")
+
+
+class UnattendedRun(WineTest):
+    def setUp(self):
+        self.exe = DIR + "\\" + self._testMethodName + "\\quorvane.exe"
+        self.ini = self.exe[:-3] + "ini"
+        self.world.install_binary("quorvane.exe", self.exe)
+        self.world.clear_logs()
+        self.world.remove(RECORD)
+        for letter in "QS":
+            self.world.drop_drive(letter)
+        self.world.publish("\\\\srv\\data", DIR + "\\server-data")
+        self.world.serve("share \\\\srv\\data anna secret")
+
+    def tearDown(self):
+        for letter in "QS":
+            self.world.drop_drive(letter)
+
+    def settings(self, text):
+        self.world.put(self.ini, text.encode())
+
+    def recorded(self):
+        if not self.world.exists(RECORD):
+            return []
+        lines = self.world.read(RECORD).decode().splitlines()
+        return [line.split(" record ", 1)[1].split(" ", 1)[1] for line in lines]
+
+    def run_unattended(self, answers=()):
+        start = time.monotonic()
+        rc, _, texts = self.run_program(self.exe, answers=answers, setup=False, timeout=60)
+        self.assertEqual(rc, 0)
+        return time.monotonic() - start, texts
+
+    def test_subst_of_a_folder(self):
+        self.world.put(DIR + "\\local\\file.txt", b"x")
+        self.settings("[MAIN]\r\nShareAddress=" + DIR + "\\local\\\r\nMapToDrive=S\r\nDriveType=1\r\n"
+                      "[SECTEXECUTE]\r\n" + program(2, "[%DRIVE%] [%ERRORCODE%]"))
+        elapsed, _ = self.run_unattended()
+        self.assertLess(elapsed, 4.0)  # the tool's end, not a fixed 5 s, decides
+        self.assertEqual(os.path.realpath(os.path.join(self.world.prefix, "dosdevices", "s:")),
+                         os.path.realpath(self.world.unix(DIR + "\\local")))
+        drive, code = self.recorded()[0].split(" ")
+        self.assertEqual(drive, "[S:]")
+        self.assertGreater(int(code.strip("[]")), 32)  # what the start returned
+
+    def test_network_share_with_saved_credentials(self):
+        self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\\\r\nMapToDrive=Q\r\n"
+                      "SaveCredentials=1\r\nUserName=anna\r\nPassWord=secret\r\n"
+                      "[SECTEXECUTE]\r\n" + program(1, "one [%DRIVE%] [%SHARE%]")
+                      + program(2, "two [%DRIVE%] [%SHARE%] [%ERRORCODE%]"))
+        self.run_unattended()
+        self.assertEqual(self.world.calls(),
+                         [["add", "\\\\srv\\data", "Q:", "anna", "secret", "0", "=0"]])
+        self.assertEqual(self.world.drive("Q"), "unc/srv/data")
+        self.assertEqual(self.recorded(), ["one [] []", "two [Q:] [\\\\srv\\data] [0]"])
+
+    def test_refused_logon_answered_through_the_prompt(self):
+        self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                      "SaveCredentials=1\r\nUserName=%USERNAME%\r\nPassWord=wrong\r\n"
+                      "PersistantConnection=1\r\n"
+                      "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine1=The server says no.\r\n"
+                      "Line2=%SHARE%\r\nLine4=User:\r\nLine5=Password:\r\n")
+        user = os.environ.get("USER") or "root"
+        _, seen = self.run_unattended(answers=[
+            ("Log on to \\\\srv\\data", ["set:3=anna", "set:6=secret", "press:1"])])
+        prompt = seen[0]
+        self.assertEqual((prompt[2], prompt[5], prompt[7], prompt[9]),
+                         ("The server says no.", "\\\\srv\\data", "User:", "Password:"))
+        self.assertEqual(prompt[3].lower(), user.lower())  # expanded, shown
+        self.assertEqual(prompt[6], "wrong")
+        calls = self.world.calls()
+        self.assertEqual([c[-1] for c in calls], ["=1326", "=0"])
+        self.assertEqual(calls[1][3:6], ["anna", "secret", "1"])
+        ini = self.world.read(self.ini)
+        self.assertIn(b"UserName=anna\r\n", ini)
+        self.assertIn(b"PassWord=secret\r\n", ini)
+
+    def test_unreachable_share(self):
+        self.settings("[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
+                      "[SHAREERROR]\r\nTitle=Cannot reach %SHARE%\r\nLine1=Error %ERRORCODE%\r\n"
+                      "Line2=Drive %DRIVE%\r\nLine3=\r\nLine4=\r\nLine5=Call the desk\r\n"
+                      "[SECTEXECUTE]\r\n" + program(2, "two") + program(3, "three %ERRORCODE%"))
+        _, texts = self.run_unattended(answers=[("Cannot reach \\\\nosrv\\data", "ok")])
+        code = texts[0].split("\n")[0].split(" ")[1]
+        self.assertNotEqual(code, "0")
+        self.assertEqual(texts[0], f"Error {code}\nDrive Q:\n\n\nCall the desk")
+        self.assertEqual(self.world.calls(), [])
+        self.assertEqual(self.recorded(), ["three " + code])
+
+    def test_silent_share_error_still_connects(self):
+        self.world.serve("share \\\\nosrv\\data")
+        self.settings("[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
+                      "[SHAREERROR]\r\nButtons=1\r\n[SECTEXECUTE]\r\n" + program(2, "two"))
+        self.run_unattended()
+        self.assertEqual([c[:3] for c in self.world.calls()], [["add", "\\\\nosrv\\data", "Q:"]])
+        self.assertEqual(self.recorded(), ["two"])
+
+    def test_letter_in_use_without_force(self):
+        self.world.put(DIR + "\\busy\\x", b"")
+        os.symlink(self.world.unix(DIR + "\\busy"),
+                   os.path.join(self.world.prefix, "dosdevices", "q:"))
+        self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                      "[SECTEXECUTE]\r\n" + program(2, "two %ERRORCODE%") + program(3, "three"))
+        self.run_unattended()
+        self.assertEqual(self.world.calls(), [])
+        self.assertEqual(self.recorded(), ["two 0"])
+        self.assertEqual(self.world.drive("Q"), self.world.unix(DIR + "\\busy"))
+
+
+if __name__ == "__main__":
+    main()
