@@ -16,10 +16,11 @@ target_link_libraries(qvdriver PRIVATE qv_win32 version)
 target_link_options(qvdriver PRIVATE -static)
 
 # Yardsticks of bench/startup_ratio.py.
-foreach(yardstick minimal minimal_keystate)
+foreach(yardstick minimal minimal_keystate minimal_connect)
   add_executable(${yardstick} WIN32 bench/${yardstick}.c)
   target_link_options(${yardstick} PRIVATE -static -s)
 endforeach()
+target_link_libraries(minimal_connect PRIVATE mpr)
 
 # The test world's file server (a network provider) and substitution tool.
 add_library(qvnet SHARED tests/wine/qvnet.cpp)

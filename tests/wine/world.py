@@ -221,6 +221,10 @@ def setup(directory):
             "/t", "REG_DWORD", "/d", "0", "/f"], check=True)
     w.wine(["reg", "add", "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug",
             "/v", "Auto", "/t", "REG_SZ", "/d", "0", "/f"], check=True)
+    # Xvfb has no window manager, and Wine waits two seconds for one to
+    # acknowledge every window it hides; unmanaged windows need no answer.
+    w.wine(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
+            "/f"], check=True)
     install_network(w)
     w.wait_idle()
     # One server for the whole run, so services are not started afresh (and
