@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up this machine, builds quorvane.exe and starts it under Wine in the
-# project's own prefix (build/run/prefix). Arguments go to the program;
-# without any, it is started with "/?", which asks for the setup dialog.
+# project's own prefix (build/run/prefix), which holds a small office: the
+# test file server with the share \\demo\share, a folder to substitute
+# (C:\Demo\Folder) and a working subst.exe. Arguments go to the program;
+# without any, it is started with "/?", which opens the setup dialog.
 # With no DISPLAY it runs under Xvfb and a screenshot is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,15 +13,6 @@ cmake --build --preset win32 >/dev/null
 
 export WINEPREFIX="$PWD/build/run/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "run: making the Wine prefix $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-fi
-dir="$WINEPREFIX/drive_c/Quorvane"
-mkdir -p "$dir"
-cp build/win32/quorvane.exe "$dir/quorvane.exe"
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=("/?")
 
@@ -33,15 +26,29 @@ if [ -z "${DISPLAY:-}" ]; then
   xvfb_pid=$!
   export DISPLAY=":$n"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+fi
+
+[ -f "$WINEPREFIX/system.reg" ] || echo "run: making the Wine prefix $WINEPREFIX"
+QV_BIN="$PWD/build/win32" python3 tests/wine/world.py demo build/run
+dir="$WINEPREFIX/drive_c/Quorvane"
+mkdir -p "$dir"
+cp build/win32/quorvane.exe "$dir/quorvane.exe"
+[ -f "$dir/quorvane.ini" ] ||
+  printf '[MAIN]\r\nShareAddress=\\\\demo\\share\r\nMapToDrive=Q\r\n' > "$dir/quorvane.ini"
+
+if [ -n "$xvfb_pid" ]; then
   wine 'C:\Quorvane\quorvane.exe' "${args[@]}" &
   program=$!
-  sleep 4
+  sleep 5
   shot="$PWD/build/run/screenshot.png"
   import -window root "$shot"
   echo "run: screenshot saved to $shot"
   if kill -0 "$program" 2>/dev/null; then
-    echo "run: quorvane.exe is still open; closing it"
+    echo "run: quorvane.exe is still open (see the screenshot); closing it"
     wineserver -k
+    wait "$program" 2>/dev/null || true
+    echo "run: its settings file is $dir/quorvane.ini"
+    exit 0
   fi
   wait "$program" 2>/dev/null && rc=0 || rc=$?
 else

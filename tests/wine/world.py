@@ -3,7 +3,8 @@
 `python3 world.py setup DIR` makes a fresh prefix under DIR, starts Xvfb on a
 free display when there is no DISPLAY, and records both in DIR/world.json;
 `python3 world.py teardown DIR` ends the prefix's processes and stops Xvfb by
-its pid. The tests import this module and use `World.load()`.
+its pid; `python3 world.py demo DIR` prepares the run command's prefix. The
+tests import this module and use `World.load()`.
 """
 
 import json
@@ -274,7 +275,25 @@ def teardown(directory):
     print("world: stopped")
 
 
+def demo(directory):
+    """Makes the prefix in DIR/prefix (kept when it exists) a small office:
+    the file server with a share \\\\demo\\share open to anyone, a folder to
+    substitute, and the working subst.exe."""
+    prefix = os.path.abspath(os.path.join(directory, "prefix"))
+    w = World(directory, prefix, os.environ.get("DISPLAY", ""))
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
+        os.makedirs(prefix, exist_ok=True)
+        subprocess.run(["wineboot", "-i"], env=w.env(), check=True, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    install_network(w)
+    w.put("C:\\Demo\\Share\\Welcome.txt", b"This folder is the share \\\\demo\\share.\r\n")
+    w.put("C:\\Demo\\Folder\\Welcome.txt", b"This folder can be substituted as a drive.\r\n")
+    w.publish("\\\\demo\\share", "C:\\Demo\\Share")
+    w.serve("share \\\\demo\\share")
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("setup", "teardown"):
-        sys.exit("usage: world.py setup|teardown DIR")
-    (setup if sys.argv[1] == "setup" else teardown)(sys.argv[2])
+    commands = {"setup": setup, "teardown": teardown, "demo": demo}
+    if len(sys.argv) != 3 or sys.argv[1] not in commands:
+        sys.exit("usage: world.py setup|teardown|demo DIR")
+    commands[sys.argv[1]](sys.argv[2])
