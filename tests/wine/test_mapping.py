@@ -90,6 +90,18 @@ class UnattendedRun(WineTest):
         self.assertIn(b"UserName=anna\r\n", ini)
         self.assertIn(b"PassWord=secret\r\n", ini)
 
+    def test_prompt_ignores_escape_and_cancels_with_the_close_box(self):
+        self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                      "PromptCredentials=1\r\n[CREDENTIALS]\r\nTitle=Who are you?\r\n"
+                      "[SECTEXECUTE]\r\n" + program(3, "three %ERRORCODE%"))
+        self.run_unattended(answers=[
+            ("Who are you?", ["press:2"]),    # Escape's command: nothing happens
+            ("Who are you?", ["close"]),      # the close box: cancel
+        ])
+        self.assertEqual(self.world.calls(), [])  # no attempt after a cancelled prompt
+        self.assertEqual(self.recorded(), ["three 0"])
+        self.assertIsNone(self.world.drive("Q"))
+
     def test_unreachable_share(self):
         self.settings("[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
                       "[SHAREERROR]\r\nTitle=Cannot reach %SHARE%\r\nLine1=Error %ERRORCODE%\r\n"
