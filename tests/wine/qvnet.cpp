@@ -57,7 +57,7 @@ void Log(const char* line) { qvtest::LogLine("C:\\qvtest\\net\\calls.log", line)
 
 extern "C" {
 
-__declspec(dllexport) DWORD APIENTRY NPGetCaps(DWORD index) {
+__attribute__((dllexport)) DWORD APIENTRY NPGetCaps(DWORD index) {
   switch (index) {
     case 0x01: return 0x00050001;  // WNNC_SPEC_VERSION: 5.1
     case 0x02: return 0x00FE0000;  // WNNC_NET_TYPE: a type of our own
@@ -68,7 +68,7 @@ __declspec(dllexport) DWORD APIENTRY NPGetCaps(DWORD index) {
   }
 }
 
-__declspec(dllexport) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* resource,
+__attribute__((dllexport)) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* resource,
                                                       WCHAR* password, WCHAR* user,
                                                       DWORD flags) {
   char remote[512], local[16], u[256], p[256];
@@ -102,12 +102,12 @@ __declspec(dllexport) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* resour
   return code;
 }
 
-__declspec(dllexport) DWORD APIENTRY NPAddConnection(NETRESOURCEW* resource, WCHAR* password,
+__attribute__((dllexport)) DWORD APIENTRY NPAddConnection(NETRESOURCEW* resource, WCHAR* password,
                                                      WCHAR* user) {
   return NPAddConnection3(nullptr, resource, password, user, 0);
 }
 
-__declspec(dllexport) DWORD APIENTRY NPCancelConnection(WCHAR* name, BOOL force) {
+__attribute__((dllexport)) DWORD APIENTRY NPCancelConnection(WCHAR* name, BOOL force) {
   char n[512];
   Narrow(name, n, sizeof n);
   DWORD code = kNotConnected;
