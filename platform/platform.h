@@ -146,6 +146,7 @@ class Platform {
   virtual void SetItemText(Window dialog, int id, const char* text) = 0;
   virtual unsigned ItemCheckState(Window dialog, int id) = 0;
   virtual void SetItemCheckState(Window dialog, int id, unsigned state) = 0;
+  virtual void FocusItem(Window dialog, int id) = 0;
   // Selected entry of a combo box, -1 when none.
   virtual int ComboSelection(Window combo) = 0;
   // Selects an entry; an index past the list clears the selection.

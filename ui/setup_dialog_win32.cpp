@@ -1,13 +1,23 @@
 #include "ui/setup_dialog_win32.h"
 
+#include <shlobj.h>
+
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
+#include "ui/setup_logic.h"
 
 namespace qv {
 
 namespace {
 
+constexpr int kHotKey = 54;
+constexpr int kBrowseButton = 4;
+constexpr int kMapNowButton = 25;
+constexpr int kUnmapNowButton = 26;
+constexpr int kProgramsButton = 27;
+constexpr int kAboutButton = 28;
+constexpr int kSaveButton = 29;
 constexpr int kCloseButton = 30;
 
 // What the builder hands the dialog, two levels down: the icon.
@@ -16,9 +26,51 @@ struct SetupInit {
   BYTE unused[28];
 };
 
-Window Of(HWND h) { return reinterpret_cast<Window>(h); }
+HMENU MacroMenu = nullptr;
+bool HotKeyRegistered = false;
 
-void ClosePath(HWND dialog) { EndDialog(dialog, 0); }
+Window Of(HWND h) { return reinterpret_cast<Window>(h); }
+HWND ActiveDialogWindow() { return reinterpret_cast<HWND>(UiState.ActiveDialog); }
+
+void ClosePath(HWND dialog) {
+  if (MacroMenu != nullptr) {
+    DestroyMenu(MacroMenu);
+    MacroMenu = nullptr;
+  }
+  if (HotKeyRegistered) {
+    UnregisterHotKey(dialog, kHotKey);
+    HotKeyRegistered = false;
+  }
+  EndDialog(dialog, 0);
+}
+
+void Interactive(HWND dialog) {
+  UiState.UiMode = 1;
+  HotKeyRegistered = RegisterHotKey(dialog, kHotKey, MOD_CONTROL, VK_SPACE) != FALSE;
+  MacroMenu = CreatePopupMenu();
+  for (int command = kFirstMacroCommand; command <= kLastMacroCommand; ++command) {
+    AppendMenuA(MacroMenu, MF_STRING, command, MacroMenuEntry(command));
+  }
+  UiState.ActiveDialog = Of(dialog);
+  HWND types = GetDlgItem(dialog, 10);
+  UiState.DriveTypeCombo = Of(types);
+  static const char* const kTypes[3] = {"NetWork", "Subst", "Printer"};
+  for (const char* type : kTypes) {
+    SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
+  }
+  HWND letters = GetDlgItem(dialog, 8);
+  UiState.DriveLetterCombo = Of(letters);
+  char letter[2] = "A";
+  for (; letter[0] <= 'Z'; ++letter[0]) {
+    SendMessageA(letters, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(letter));
+  }
+  TransferSettings(Of(dialog), kGroupMain, kLoad);
+  static const int kEdits[3] = {3, 6, 12};
+  for (int id : kEdits) {
+    SetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE, 0x50810080);
+  }
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+}
 
 void Initialise(HWND dialog, LPARAM parameter) {
   const SetupInit* init = *reinterpret_cast<SetupInit* const*>(parameter);
@@ -32,11 +84,97 @@ void Initialise(HWND dialog, LPARAM parameter) {
       return;
     }
   }
-  UiState.UiMode = 1;
+  Interactive(dialog);
 }
 
-INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                LPARAM lParam) {
+int CALLBACK BrowseCallback(HWND browser, UINT, LPARAM, LPARAM data) {
+  SetWindowTextA(browser, reinterpret_cast<const char*>(data));
+  return 0;
+}
+
+void Browse(HWND dialog) {
+  const int type = static_cast<int>(SendMessageA(GetDlgItem(dialog, 10), CB_GETCURSEL, 0, 0));
+  BROWSEINFOA info = {};
+  info.hwndOwner = dialog;
+  info.lpszTitle = "Please Select a shared network resource";
+  info.ulFlags = type == 0 ? 0x0009 : type == 1 ? 0x0003 : 0x2004;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>("Searching for Folder");
+  LPITEMIDLIST item = SHBrowseForFolderA(&info);
+  if (item == nullptr) return;
+  char path[MAX_PATH] = "";
+  const bool havePath = SHGetPathFromIDListA(item, path) != FALSE;
+  CoTaskMemFree(item);
+  if (havePath) TakeBrowsedPath(Of(dialog), path);
+}
+
+// The message and programs dialogs get their own behaviour next; until then
+// they open their templates and close with any of their buttons.
+INT_PTR CALLBACK PlaceholderProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    const auto* arguments = reinterpret_cast<const DialogArguments*>(lParam);
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
+  } else if ((message == WM_COMMAND && (wParam == 1 || wParam == 29 || wParam == 30)) ||
+             message == WM_CLOSE) {
+    EndDialog(dialog, 0);
+  }
+  return FALSE;
+}
+
+void OpenSubDialog(HWND dialog, const DialogTemplate& tmpl, uint8_t mode, bool bookkeeping) {
+  if (bookkeeping) UiState.UiMode = mode;
+  DialogArguments arguments = {dialog, ApplicationIcon};
+  RunDialogTemplate(tmpl, dialog, PlaceholderProcedure, reinterpret_cast<LPARAM>(&arguments));
+  if (bookkeeping) {
+    UiState.ActiveDialog = Of(dialog);
+    UiState.UiMode = 1;
+  }
+}
+
+// Ctrl+Space: the macro menu under the caret of the focused field. The
+// insertion goes into that field itself, in whichever dialog owns it.
+void MacroHotKey() {
+  HWND field = GetFocus();
+  if (field == nullptr || !TakesMacros(UiState.UiMode, GetDlgCtrlID(field))) return;
+  RECT rect;
+  GetWindowRect(field, &rect);
+  POINT caret = {0, 0};
+  GetCaretPos(&caret);
+  HWND owner = ActiveDialogWindow();
+  SetForegroundWindow(owner);
+  const int command = TrackPopupMenu(MacroMenu, TPM_RETURNCMD, rect.left + caret.x,
+                                     rect.bottom + caret.y, 0, owner, nullptr);
+  const char* name = MacroMenuEntry(command);
+  if (name == nullptr) return;
+  const DWORD selection = static_cast<DWORD>(SendMessageA(field, EM_GETSEL, 0, 0));
+  const size_t start = LOWORD(selection);
+  const size_t end = HIWORD(selection);
+  char text[kTextSize];
+  GetWindowTextA(field, text, sizeof text);
+  char result[kTextSize];
+  if (!InsertMacro(text, start, end, name, result, sizeof result)) return;
+  SetWindowTextA(field, result);
+  const WPARAM caretAt = start + lstrlenA(name);
+  SendMessageA(field, EM_SETSEL, caretAt, caretAt);
+}
+
+void Command(HWND dialog, WPARAM command) {
+  switch (command) {
+    case kBrowseButton: Browse(dialog); break;
+    case 21: OpenSubDialog(dialog, kMessageDialog, kGroupShareError, true); break;
+    case 22: OpenSubDialog(dialog, kMessageDialog, kGroupMapError, true); break;
+    case 23: OpenSubDialog(dialog, kMessageDialog, kGroupCredentials, true); break;
+    case kMapNowButton: MapNow(Of(dialog)); break;
+    case kUnmapNowButton: RunMapping(Of(dialog), 0); break;
+    case kProgramsButton: OpenSubDialog(dialog, kProgramsDialog, kGroupPrograms, true); break;
+    case kAboutButton: OpenSubDialog(dialog, kAboutDialog, 0, false); break;
+    case kSaveButton: SaveSetup(Of(dialog)); break;
+    case kCloseButton: ClosePath(dialog); break;
+    default: break;
+  }
+}
+
+INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       Initialise(dialog, lParam);
@@ -48,8 +186,12 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam,
       Sleep(128);
       SetForegroundWindow(dialog);
       return FALSE;
+    case WM_HOTKEY:
+      if (wParam == kHotKey) MacroHotKey();
+      return FALSE;
     case WM_COMMAND:
-      if (wParam == kCloseButton) ClosePath(dialog);
+      // Only clicks: the whole value is the control ID.
+      Command(dialog, wParam);
       return FALSE;
     case WM_CLOSE:
       ClosePath(dialog);

@@ -252,6 +252,10 @@ class Win32Platform final : public Platform {
     CheckDlgButton(H(dialog), id, state);
   }
 
+  void FocusItem(Window dialog, int id) override {
+    SetFocus(GetDlgItem(H(dialog), id));
+  }
+
   int ComboSelection(Window combo) override {
     return int(SendMessageA(H(combo), CB_GETCURSEL, 0, 0));
   }

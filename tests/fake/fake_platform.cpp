@@ -396,6 +396,10 @@ void FakePlatform::SetItemCheckState(Window dialog, int id, unsigned state) {
   Control(dialog, id).check = state;
 }
 
+void FakePlatform::FocusItem(Window, int id) {
+  log.push_back("focus " + std::to_string(id));
+}
+
 int FakePlatform::ComboSelection(Window combo) { return combos[combo].selection; }
 
 void FakePlatform::SelectComboEntry(Window combo, int index) {

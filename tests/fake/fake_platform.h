@@ -165,6 +165,7 @@ class FakePlatform : public Platform {
   void SetItemText(Window dialog, int id, const char* text) override;
   unsigned ItemCheckState(Window dialog, int id) override;
   void SetItemCheckState(Window dialog, int id, unsigned state) override;
+  void FocusItem(Window dialog, int id) override;
   int ComboSelection(Window combo) override;
   void SelectComboEntry(Window combo, int index) override;
 

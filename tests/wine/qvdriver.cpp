@@ -3,10 +3,13 @@
 //   qvdriver answer CAPTION yes|no|ok [TIMEOUT_MS]
 //       Waits for a message box with that caption, prints its text and
 //       presses the button. Exit 0 when answered, 2 on time-out.
-//   qvdriver window CAPTION [set:ID=TEXT...] [press:ID | close] [wait:MS]
+//   qvdriver window CAPTION [set:ID=TEXT] [select:ID=N] [check:ID=N]
+//                           [press:ID | close] [wait:MS]
 //       Waits for a visible top-level window with that caption, prints its
-//       class and every control (ID, class, text), types the texts, then
-//       clicks the button or closes the window. Exit 0, or 2 on time-out.
+//       class and every control (ID, class, text, enabled, a list's
+//       selection or a button's check), types texts, selects entries, sets
+//       check boxes, then clicks the button or closes the window. Exit 0,
+//       or 2 on time-out.
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -95,8 +98,12 @@ int Drive(int argc, char** argv) {
        child = GetWindow(child, GW_HWNDNEXT)) {
     GetClassNameA(child, cls, sizeof cls);
     TextOf(child, text, sizeof text);
-    std::printf("item|%d|%s|%s|%d\n", GetDlgCtrlID(child), cls, text,
-                IsWindowEnabled(child) ? 1 : 0);
+    // A list's selection, a button's check state.
+    long state = -2;
+    if (_stricmp(cls, "ComboBox") == 0) state = long(SendMessageA(child, CB_GETCURSEL, 0, 0));
+    if (_stricmp(cls, "Button") == 0) state = long(SendMessageA(child, BM_GETCHECK, 0, 0));
+    std::printf("item|%d|%s|%s|%d|%ld\n", GetDlgCtrlID(child), cls, text,
+                IsWindowEnabled(child) ? 1 : 0, state);
   }
   std::fflush(stdout);
   for (int i = 3; i < argc; ++i) {
@@ -106,6 +113,12 @@ int Drive(int argc, char** argv) {
       if (eq == nullptr) continue;
       HWND item = GetDlgItem(window, std::atoi(action + 4));
       SendMessageA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(eq + 1));
+    } else if (std::strncmp(action, "select:", 7) == 0 || std::strncmp(action, "check:", 6) == 0) {
+      const char* eq = std::strchr(action, '=');
+      if (eq == nullptr) continue;
+      const bool select = action[0] == 's';
+      HWND item = GetDlgItem(window, std::atoi(action + (select ? 7 : 6)));
+      SendMessageA(item, select ? CB_SETCURSEL : BM_SETCHECK, WPARAM(std::atoi(eq + 1)), 0);
     } else if (std::strncmp(action, "press:", 6) == 0) {
       const int id = std::atoi(action + 6);
       PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),

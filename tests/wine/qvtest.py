@@ -55,6 +55,7 @@ class WineTest(unittest.TestCase):
     def drive_window(self, caption, *actions, timeout_ms=20000):
         """Finds a window by caption, returns {id: text} of its controls
         (and the window's class under None), then performs the actions."""
+        self.last_states = {}  # a list's selection or a button's check, by ID
         r = self.world.wine([DRIVER, "window", caption] + list(actions) + [f"wait:{timeout_ms}"],
                             timeout=timeout_ms / 1000 + 30)
         out = r.stdout.decode(errors="replace").replace("\r\n", "\n")
@@ -66,6 +67,7 @@ class WineTest(unittest.TestCase):
                 seen[None] = parts[2]
             elif parts[0] == "item":
                 seen.setdefault(int(parts[1]), parts[3])
+                self.last_states.setdefault(int(parts[1]), int(parts[5]))
         return seen
 
     def no_box_left(self, caption):

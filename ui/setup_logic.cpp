@@ -1,0 +1,110 @@
+#include "ui/setup_logic.h"
+
+#include <cstring>
+
+#include "mapping/macros.h"
+#include "mapping/mapping_run.h"
+#include "settings/settings.h"
+#include "settings/text.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kMenuEntries[kLastMacroCommand - kFirstMacroCommand + 1] = {
+    "%COMPUTERNAME%", "%DATE%",       "%DAY%",         "%DRIVE%",
+    "%ERRORCODE%",    "%ERRORTEXT%",  "%HOUR%",        "%MINUTE%",
+    "%MONTH%",        "%PROGRAMDIR%", "%PROGRAMFILES%", "%PROGRAMNAME%",
+    "%SECOND%",       "%SHARE%",      "%SYSTEMDIR%",   "%SYSTEMDRIVE%",
+    "%TEMPDIR%",      "%TIME%",       "%USERNAME%",    "%WEEKDAY%",
+    "%WINDIR%",       "%YEAR%",
+};
+
+template <size_t N>
+void TakeText(Window dialog, int id, char (&field)[N]) {
+  Sys().ItemText(dialog, id, field, N);
+  field[N - 1] = '\0';
+}
+
+}  // namespace
+
+bool SaveSetup(Window dialog) {
+  SettingsRecord& s = Settings;
+  TakeText(dialog, kIdShareAddress, s.ShareAddress);
+  if (TextEqual(s.ShareAddress, "%SHARE%") || FindText(1, s.ShareAddress, "%SHARE%") > 0) {
+    Sys().AskUser("%SHARE% is an Ilegal Macro name for this field", "Atention!",
+                  kMbOk | kMbIconWarning);
+    Sys().FocusItem(dialog, kIdShareAddress);
+    return false;
+  }
+  s.StartUp = Sys().ItemCheckState(dialog, kIdStartUp) == kChecked ? 1 : 0;
+  s.UpdateMode = 0;
+  if (Sys().ItemCheckState(dialog, kIdUpdateMode) == kChecked && s.RunningInstalled == 0) {
+    s.UpdateMode = 1;
+    s.StartUp = 0;
+  }
+  ApplyStartWithSystem();
+  TransferSettings(dialog, kGroupMain, kSave);
+  return true;
+}
+
+void MapNow(Window dialog) {
+  SettingsRecord& s = Settings;
+  TakeText(dialog, kIdShareAddress, s.ShareAddress);
+  const int letter = Sys().ComboSelection(UiState.DriveLetterCombo);
+  s.MapToDrive[0] = static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X');
+  s.MapToDrive[1] = ':';
+  s.MapToDrive[2] = '\0';
+  // No selection (-1) is kept as 255: a type no list entry stands for.
+  s.DriveType = static_cast<uint8_t>(Sys().ComboSelection(UiState.DriveTypeCombo));
+  TakeText(dialog, kIdUserName, s.UserName);
+  TakeText(dialog, kIdPassWord, s.PassWord);
+  uint8_t* const flags[4] = {&s.PersistantConnection, &s.ForceDisConnection,
+                             &s.PromptCredentials, &s.SaveCredentials};
+  for (int i = 0; i < 4; ++i) {
+    const unsigned state = Sys().ItemCheckState(dialog, kIdPersistant + i);
+    if (state == kChecked) *flags[i] = 1;
+    if (state == kUnchecked) *flags[i] = 0;
+  }
+  RunMapping(dialog, 1);
+}
+
+void TakeBrowsedPath(Window dialog, const char* path) {
+  if (path == nullptr || path[0] == '\0') return;
+  CopyText(Settings.ShareAddress, path);
+  const size_t n = TextLength(Settings.ShareAddress);
+  if (Settings.ShareAddress[n - 1] != '\\') AppendText(Settings.ShareAddress, "\\");
+  Sys().SetItemText(dialog, kIdShareAddress, Settings.ShareAddress);
+}
+
+const char* MacroMenuEntry(int command) {
+  if (command < kFirstMacroCommand || command > kLastMacroCommand) return nullptr;
+  return kMenuEntries[command - kFirstMacroCommand];
+}
+
+bool TakesMacros(int uiMode, int controlId) {
+  if (uiMode == 1) return controlId == kIdShareAddress || controlId == kIdUserName;
+  if (uiMode > 5) return false;
+  for (int id : kTextFieldIds) {
+    if (id == controlId) return true;
+  }
+  return false;
+}
+
+bool InsertMacro(const char* text, size_t start, size_t end, const char* name, char* out,
+                 size_t cap) {
+  const size_t length = TextLength(text);
+  if (start > end || end > length) return false;
+  const size_t result = length - (end - start) + TextLength(name);
+  // Refused rather than cut: a name cut in the middle is no macro at all.
+  if (result > kTextSize - 1 || result + 1 > cap) return false;
+  char built[kTextSize];
+  std::memcpy(built, text, start);
+  built[start] = '\0';
+  AppendText(built, name);
+  AppendText(built, text + end);
+  CopyText(out, cap, built);
+  return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,38 @@
+// What the setup dialog and the macro menu decide; their Win32 procedures
+// only move texts and clicks to and from here.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace qv {
+
+// "Save": refuses a share address holding "%SHARE%" (warning, focus back on
+// the field, nothing saved); otherwise sets StartUp and UpdateMode from the
+// boxes, applies the start-with-system entry and saves the "MAIN" section.
+// Returns false when it refused.
+bool SaveSetup(Window dialog);
+
+// "Map Drive Now": the controls into Settings (nothing is saved), then map.
+void MapNow(Window dialog);
+
+// A folder chosen with the browser becomes the share address, ending with a
+// backslash; shown in field 3. Empty paths change nothing.
+void TakeBrowsedPath(Window dialog, const char* path);
+
+// The macro names of the insertion menu, command IDs 31 to 52.
+inline constexpr int kFirstMacroCommand = 31;
+inline constexpr int kLastMacroCommand = 52;
+const char* MacroMenuEntry(int command);  // null outside 31..52
+
+// Whether a field with this control ID takes macros while `uiMode` holds.
+bool TakesMacros(int uiMode, int controlId);
+
+// The text of a field after inserting `name` over the selection
+// [start, end) of `text`; false (and `out` untouched) when the result would
+// pass 259 characters or the selection lies outside the text.
+bool InsertMacro(const char* text, size_t start, size_t end, const char* name,
+                 char* out, size_t cap);
+
+}  // namespace qv
