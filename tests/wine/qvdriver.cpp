@@ -10,6 +10,9 @@
 //       selection or a button's check), types texts, selects entries, sets
 //       check boxes, then clicks the button or closes the window. Exit 0,
 //       or 2 on time-out.
+//   qvdriver keys CAPTION KEY...
+//       Brings that window to the front and presses keys through real input
+//       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape".
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -66,6 +69,61 @@ int Answer(int argc, char** argv) {
     }
     Sleep(50);
   }
+}
+
+// Presses keys as a person would (real input events): tokens such as
+// "alt+a", "ctrl+space", "end", "down*19", "enter", "escape", or "text:abc".
+void Key(WORD vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
+WORD VirtualKey(const char* name) {
+  static const struct {
+    const char* name;
+    WORD vk;
+  } keys[] = {{"space", VK_SPACE}, {"end", VK_END},     {"home", VK_HOME},
+              {"down", VK_DOWN},   {"up", VK_UP},       {"enter", VK_RETURN},
+              {"escape", VK_ESCAPE}, {"tab", VK_TAB},   {"left", VK_LEFT},
+              {"right", VK_RIGHT}};
+  for (const auto& k : keys) {
+    if (_stricmp(name, k.name) == 0) return k.vk;
+  }
+  return name[1] == '\0' ? WORD(VkKeyScanA(name[0]) & 0xFF) : 0;
+}
+
+int Keys(int argc, char** argv) {
+  if (argc < 3) return 64;
+  HWND window = FindWindowA(nullptr, argv[2]);
+  if (window == nullptr) return 2;
+  SetForegroundWindow(window);
+  Sleep(200);
+  for (int i = 3; i < argc; ++i) {
+    char token[64];
+    std::snprintf(token, sizeof token, "%s", argv[i]);
+    int repeat = 1;
+    if (char* star = std::strchr(token, '*')) {
+      repeat = std::atoi(star + 1);
+      *star = '\0';
+    }
+    WORD modifier = 0;
+    const char* key = token;
+    if (std::strncmp(token, "alt+", 4) == 0) modifier = VK_MENU, key = token + 4;
+    if (std::strncmp(token, "ctrl+", 5) == 0) modifier = VK_CONTROL, key = token + 5;
+    const WORD vk = VirtualKey(key);
+    for (int r = 0; r < repeat; ++r) {
+      if (modifier) Key(modifier, false);
+      Key(vk, false);
+      Key(vk, true);
+      if (modifier) Key(modifier, true);
+      Sleep(60);
+    }
+    Sleep(150);
+  }
+  return 0;
 }
 
 // The text of a window of any process (WM_GETTEXT is carried across).
@@ -356,6 +414,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     FILE* f = std::fopen(argv[2], "a");
     if (f == nullptr) return 1;

@@ -79,6 +79,30 @@ class SetupDialog(WineTest):
         self.assertTrue(self.wait_for(lambda: self.world.drive("S") is None))
         self.close(proc)
 
+    def test_ctrl_space_inserts_a_macro_at_the_caret(self):
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\\r\n")
+        proc = self.open()
+        self.drive_window(SETUP_CAPTION)
+        # Alt+A moves to the share address; the 19th entry is %USERNAME%.
+        keys = ["alt+a", "end", "ctrl+space", "down*19", "enter"]
+        r = self.world.wine(["C:\\qvtest\\qvdriver.exe", "keys", SETUP_CAPTION] + keys)
+        self.assertEqual(r.returncode, 0)
+        self.assertTrue(self.wait_for(
+            lambda: self.drive_window(SETUP_CAPTION)[3] == "\\\\srv\\%USERNAME%"),
+            self.drive_window(SETUP_CAPTION)[3])
+        self.close(proc)
+
+    def test_escape_does_nothing_and_enter_closes(self):
+        proc = self.open()
+        self.drive_window(SETUP_CAPTION)
+        driver = ["C:\\qvtest\\qvdriver.exe", "keys", SETUP_CAPTION]
+        self.world.wine(driver + ["escape"])
+        time.sleep(0.5)
+        self.assertIsNone(proc.poll())
+        self.drive_window(SETUP_CAPTION, timeout_ms=2000)  # still open
+        self.world.wine(driver + ["enter"])  # "Close" is the default button
+        self.assertEqual(proc.wait(timeout=30), 0)
+
     def wait_for(self, condition, seconds=10):
         end = time.monotonic() + seconds
         while time.monotonic() < end:
