@@ -12,7 +12,8 @@
 //       or 2 on time-out.
 //   qvdriver keys CAPTION KEY...
 //       Brings that window to the front and presses keys through real input
-//       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape".
+//       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape";
+//       "menu?" prints whether a popup menu is open.
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -108,6 +109,12 @@ int Keys(int argc, char** argv) {
     if (char* star = std::strchr(token, '*')) {
       repeat = std::atoi(star + 1);
       *star = '\0';
+    }
+    if (std::strcmp(token, "menu?") == 0) {  // is a popup menu open?
+      HWND menu = FindWindowA("#32768", nullptr);
+      std::printf("menu: %s\n", menu != nullptr && IsWindowVisible(menu) ? "open" : "none");
+      std::fflush(stdout);
+      continue;
     }
     WORD modifier = 0;
     const char* key = token;

@@ -2,9 +2,13 @@
 
 import time
 
-from qvtest import SETUP_CAPTION, WineTest, main
+import os
+import subprocess
+
+from qvtest import DRIVER, SETUP_CAPTION, WINDIR, WineTest, main
 
 DIR = "C:\\qvtest\\setup"
+RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 
 class SetupDialog(WineTest):
@@ -92,6 +96,37 @@ class SetupDialog(WineTest):
             self.drive_window(SETUP_CAPTION)[3])
         self.close(proc)
 
+    def test_ctrl_space_replaces_a_selection_and_is_refused_elsewhere(self):
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=old\r\nUserName=u\r\nSaveCredentials=1\r\n")
+        proc = self.open()
+        self.drive_window(SETUP_CAPTION)
+        driver = [DRIVER, "keys", SETUP_CAPTION]
+        # Alt+A selects the whole share address; the 2nd entry is %DATE%.
+        r = self.world.wine(driver + ["alt+a", "ctrl+space", "menu?", "down*2", "enter"])
+        self.assertIn("menu: open", r.stdout.decode())
+        self.assertTrue(self.wait_for(lambda: self.drive_window(SETUP_CAPTION)[3] == "%DATE%"))
+        # Password field (three tabs on), then the drive-letter list (Alt+D).
+        for keys in (["alt+a", "tab*3"], ["alt+d"]):
+            r = self.world.wine(driver + keys + ["ctrl+space", "menu?", "escape"])
+            self.assertIn("menu: none", r.stdout.decode(), keys)
+        seen = self.drive_window(SETUP_CAPTION)
+        self.assertEqual((seen[3], seen[6], seen[12]), ("%DATE%", "u", ""))
+        self.close(proc)
+
+    def test_sub_dialogs_open_and_browse_shows_its_caption(self):
+        proc = self.open()
+        for button, caption in ((21, "Message Setting"), (22, "Message Setting"),
+                                (23, "Message Setting"), (27, "Programs to Execute"),
+                                (28, "About Quorvane")):
+            self.drive_window(SETUP_CAPTION, f"press:{button}")
+            self.drive_window(caption, "close")
+            self.assertTrue(self.wait_for(lambda: self.world.wine(
+                [DRIVER, "window", caption, "wait:0"]).returncode != 0), caption)
+        self.drive_window(SETUP_CAPTION, "press:4")
+        self.drive_window("Searching for Folder", "press:2")  # cancelled: nothing changes
+        self.assertEqual(self.drive_window(SETUP_CAPTION)[3], "")
+        self.close(proc)
+
     def test_escape_does_nothing_and_enter_closes(self):
         proc = self.open()
         self.drive_window(SETUP_CAPTION)
@@ -102,6 +137,69 @@ class SetupDialog(WineTest):
         self.drive_window(SETUP_CAPTION, timeout_ms=2000)  # still open
         self.world.wine(driver + ["enter"])  # "Close" is the default button
         self.assertEqual(proc.wait(timeout=30), 0)
+
+    def test_save_in_copy_mode_outside_and_inside_the_windows_directory(self):
+        for exe, registered in ((self.exe, None), (WINDIR + "\\quorvane.exe", f'"{WINDIR}\\quorvane.exe"')):
+            with self.subTest(exe=exe):
+                self.world.reg_delete(RUN_KEY, "quorvane")
+                self.world.install_binary("quorvane.exe", exe)
+                self.exe, self.ini = exe, exe[:-3] + "ini"
+                self.world.remove(self.ini)
+                proc = self.open()
+                self.drive_window(SETUP_CAPTION, "check:18=1", "check:19=1", "press:29")
+                self.close(proc)
+                ini = self.world.read(self.ini)
+                self.assertIn(b"StartUp=1\r\nUpdateMode=1\r\n", ini)
+                self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), registered)
+        self.world.reg_delete(RUN_KEY, "quorvane")
+        self.world.remove(WINDIR + "\\quorvane.exe")
+        self.world.remove(WINDIR + "\\quorvane.ini")
+
+    def test_map_now_failure_shows_the_map_error_unless_silent(self):
+        self.world.publish("\\\\srv\\broken", DIR + "\\broken")
+        self.world.serve("fail \\\\srv\\broken 1203")
+        for silent in (False, True):
+            with self.subTest(silent=silent):
+                self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\broken\r\nMapToDrive=Q\r\n"
+                               b"[MAPERROR]\r\nTitle=Q: failed\r\nLine1=Code %ERRORCODE%\r\n"
+                               + (b"Buttons=1\r\n" if silent else b""))
+                proc = self.open()
+                self.drive_window(SETUP_CAPTION, "press:25")
+                r = self.world.wine([DRIVER, "answer", "Q: failed", "ok", "3000"])
+                if silent:
+                    self.assertNotEqual(r.returncode, 0)
+                else:
+                    self.assertEqual(r.returncode, 0)
+                    self.assertTrue(r.stdout.decode().startswith("text: Code 1203\n"))
+                self.close(proc)
+
+    def test_out_of_range_settings_open_and_save_back_sane_values(self):
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=" + b"s" * 10000 + b"\r\nMapToDrive=q\r\n"
+                       b"DriveType=7\r\nPersistantConnection=300\r\nForceDisConnection=-1\r\n"
+                       b"SaveCredentials=1\r\nUserName=" + b"u" * 10000 + b"\r\nStartUp=2\r\n")
+        proc = self.open()
+        seen = self.drive_window(SETUP_CAPTION, "press:29")
+        self.assertEqual(len(seen[3]), 259)
+        self.close(proc)
+        # Keys keep their places; new ones follow at the end of the section.
+        self.assertEqual(self.world.read(self.ini),
+                         b"[MAIN]\r\nShareAddress=" + b"s" * 259 + b"\r\nMapToDrive=X\r\n"
+                         b"DriveType=0\r\nPersistantConnection=1\r\nForceDisConnection=1\r\n"
+                         b"SaveCredentials=1\r\nUserName=" + b"u" * 259 + b"\r\nStartUp=0\r\n"
+                         b"PassWord=\r\nPromptCredentials=0\r\nUpdateMode=0\r\n")
+
+    def test_screenshot_with_sample_settings(self):
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\fileserver\\%USERNAME%$\r\n"
+                       b"MapToDrive=H\r\nDriveType=0\r\nSaveCredentials=1\r\n"
+                       b"UserName=OFFICE\\%USERNAME%\r\nPassWord=secret\r\n"
+                       b"PersistantConnection=1\r\nForceDisConnection=1\r\nStartUp=1\r\n")
+        proc = self.open()
+        self.drive_window(SETUP_CAPTION)
+        shot = os.path.join(self.world.directory, "setup-dialog.png")
+        subprocess.run(["import", "-window", "root", "-crop", "500x420+262+174", "+repage", shot],
+                       env=self.world.env(), check=True, timeout=60)
+        self.assertGreater(os.path.getsize(shot), 1000)
+        self.close(proc)
 
     def wait_for(self, condition, seconds=10):
         end = time.monotonic() + seconds
