@@ -17,7 +17,8 @@ add_library(qv_win32 STATIC platform/win32/win32_platform.cpp
 target_link_libraries(qv_win32 PUBLIC qv_logic ${QV_SYSTEM_LIBS})
 target_compile_options(qv_win32 PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
-add_library(qv_app OBJECT startup/winmain.cpp ui/setup_dialog_win32.cpp)
+add_library(qv_app OBJECT startup/winmain.cpp ui/setup_dialog_win32.cpp
+  ui/sub_dialogs_win32.cpp)
 target_link_libraries(qv_app PUBLIC qv_win32)
 target_compile_options(qv_app PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 

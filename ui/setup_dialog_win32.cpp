@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
 #include "ui/setup_logic.h"
+#include "ui/sub_dialogs_win32.h"
 
 namespace qv {
 
@@ -108,27 +109,31 @@ void Browse(HWND dialog) {
   if (havePath) TakeBrowsedPath(Of(dialog), path);
 }
 
-// The message and programs dialogs get their own behaviour next; until then
-// they open their templates and close with any of their buttons.
+// The About dialog gets its picture and version next; until then it opens
+// its template and closes with its button or the close box.
 INT_PTR CALLBACK PlaceholderProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     const auto* arguments = reinterpret_cast<const DialogArguments*>(lParam);
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
-  } else if ((message == WM_COMMAND && (wParam == 1 || wParam == 29 || wParam == 30)) ||
-             message == WM_CLOSE) {
+  } else if ((message == WM_COMMAND && wParam == 1) || message == WM_CLOSE) {
     EndDialog(dialog, 0);
   }
   return FALSE;
 }
 
-void OpenSubDialog(HWND dialog, const DialogTemplate& tmpl, uint8_t mode, bool bookkeeping) {
-  if (bookkeeping) UiState.UiMode = mode;
+void ShowAboutPlaceholder(HWND dialog) {
   DialogArguments arguments = {dialog, ApplicationIcon};
-  RunDialogTemplate(tmpl, dialog, PlaceholderProcedure, reinterpret_cast<LPARAM>(&arguments));
-  if (bookkeeping) {
-    UiState.ActiveDialog = Of(dialog);
-    UiState.UiMode = 1;
-  }
+  RunDialogTemplate(kAboutDialog, dialog, PlaceholderProcedure,
+                    reinterpret_cast<LPARAM>(&arguments));
+}
+
+// A sub-dialog edits what `UiMode` names; afterwards the setup dialog is in
+// front again.
+void OpenSubDialog(HWND dialog, uint8_t mode, INT_PTR (*edit)(HWND, HICON)) {
+  UiState.UiMode = mode;
+  edit(dialog, ApplicationIcon);
+  UiState.ActiveDialog = Of(dialog);
+  UiState.UiMode = 1;
 }
 
 // Ctrl+Space: the macro menu under the caret of the focused field. The
@@ -161,13 +166,13 @@ void MacroHotKey() {
 void Command(HWND dialog, WPARAM command) {
   switch (command) {
     case kBrowseButton: Browse(dialog); break;
-    case 21: OpenSubDialog(dialog, kMessageDialog, kGroupShareError, true); break;
-    case 22: OpenSubDialog(dialog, kMessageDialog, kGroupMapError, true); break;
-    case 23: OpenSubDialog(dialog, kMessageDialog, kGroupCredentials, true); break;
+    case 21: OpenSubDialog(dialog, kGroupShareError, EditMessageSettings); break;
+    case 22: OpenSubDialog(dialog, kGroupMapError, EditMessageSettings); break;
+    case 23: OpenSubDialog(dialog, kGroupCredentials, EditMessageSettings); break;
     case kMapNowButton: MapNow(Of(dialog)); break;
     case kUnmapNowButton: RunMapping(Of(dialog), 0); break;
-    case kProgramsButton: OpenSubDialog(dialog, kProgramsDialog, kGroupPrograms, true); break;
-    case kAboutButton: OpenSubDialog(dialog, kAboutDialog, 0, false); break;
+    case kProgramsButton: OpenSubDialog(dialog, kGroupPrograms, EditProgramsToRun); break;
+    case kAboutButton: ShowAboutPlaceholder(dialog); break;
     case kSaveButton: SaveSetup(Of(dialog)); break;
     case kCloseButton: ClosePath(dialog); break;
     default: break;

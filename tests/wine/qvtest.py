@@ -56,6 +56,7 @@ class WineTest(unittest.TestCase):
         """Finds a window by caption, returns {id: text} of its controls
         (and the window's class under None), then performs the actions."""
         self.last_states = {}  # a list's selection or a button's check, by ID
+        self.last_enabled = {}
         r = self.world.wine([DRIVER, "window", caption] + list(actions) + [f"wait:{timeout_ms}"],
                             timeout=timeout_ms / 1000 + 30)
         out = r.stdout.decode(errors="replace").replace("\r\n", "\n")
@@ -68,6 +69,7 @@ class WineTest(unittest.TestCase):
             elif parts[0] == "item":
                 seen.setdefault(int(parts[1]), parts[3])
                 self.last_states.setdefault(int(parts[1]), int(parts[5]))
+                self.last_enabled.setdefault(int(parts[1]), parts[4] == "1")
         return seen
 
     def no_box_left(self, caption):

@@ -1,0 +1,81 @@
+"""The message settings and programs-to-run dialogs, opened from the setup
+dialog of the real quorvane.exe and used as a person would."""
+
+from qvtest import DRIVER, SETUP_CAPTION, WineTest, main
+
+DIR = "C:\\qvtest\\sub"
+MESSAGE = "Message Setting"
+PROGRAMS = "Programs to Execute"
+
+
+class SubDialogs(WineTest):
+    def setUp(self):
+        self.exe = DIR + "\\" + self._testMethodName + "\\quorvane.exe"
+        self.ini = self.exe[:-3] + "ini"
+        self.world.install_binary("quorvane.exe", self.exe)
+        self.proc, _ = self.world.start([self.exe, "/?"])
+        self.addCleanup(lambda: self.proc.poll() is None and (self.proc.kill(), self.world.kill_all()))
+        self.drive_window(SETUP_CAPTION)
+
+    def finish(self):
+        self.drive_window(SETUP_CAPTION, "close")
+        self.assertEqual(self.proc.wait(timeout=30), 0)
+
+    def open(self, button, caption, *actions):
+        self.drive_window(SETUP_CAPTION, f"press:{button}")
+        return self.drive_window(caption, *actions)
+
+    def gone(self, caption):
+        for _ in range(50):
+            if self.world.wine([DRIVER, "window", caption, "wait:0"]).returncode != 0:
+                return True
+        return False
+
+    def test_messages_default_edit_save_reopen_and_cancel(self):
+        seen = self.open(21, MESSAGE)
+        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)],
+                         ["Title", "Line1", "Line2", "Line3", "Line4", "Line5"])
+        self.assertEqual(self.last_states[8], 0)
+        self.drive_window(MESSAGE, "set:3=No %SHARE%", "set:6=Call %COMPUTERNAME%", "select:8=1",
+                          "press:29")
+        self.assertTrue(self.gone(MESSAGE))
+        self.assertEqual(self.world.read(self.ini),
+                         b"[SHAREERROR]\r\nTitle=No %SHARE%\r\nLine1=Call %COMPUTERNAME%\r\n"
+                         b"Line2=Line2\r\nLine3=Line3\r\nLine4=Line4\r\nLine5=Line5\r\nButtons=1\r\n")
+        # "MAPERROR" right after shows its own texts; Cancel writes nothing.
+        seen = self.open(22, MESSAGE, "set:3=changed", "press:30")
+        self.assertEqual(seen[3], "Title")
+        self.assertTrue(self.gone(MESSAGE))
+        seen = self.open(21, MESSAGE, "close")
+        self.assertEqual((seen[3], self.last_states[8]), ("No %SHARE%", 1))
+        self.assertTrue(self.gone(MESSAGE))
+        self.finish()
+        self.assertNotIn(b"MAPERROR", self.world.read(self.ini))
+
+    def test_credentials_labels_and_disabled_line_3(self):
+        seen = self.open(23, MESSAGE)
+        self.assertEqual((seen[11], seen[13]), ("Username prompt:", "Password prompt:"))
+        self.assertEqual((seen[2], seen[5], seen[7]), ("Title:", "Line 1:", "Line 2:"))
+        self.assertFalse(self.last_enabled[9])
+        self.assertFalse(self.last_enabled[14])
+        self.assertTrue(self.last_enabled[15])
+        self.drive_window(MESSAGE, "set:15=Account:", "press:29")
+        self.assertTrue(self.gone(MESSAGE))
+        self.finish()
+        self.assertIn(b"[CREDENTIALS]\r\n", self.world.read(self.ini))
+        self.assertIn(b"Line4=Account:\r\nLine5=Line5\r\nButtons=0\r\n", self.world.read(self.ini))
+
+    def test_programs_empty_then_saved_in_order(self):
+        seen = self.open(27, PROGRAMS)
+        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)], [""] * 6)
+        self.drive_window(PROGRAMS, "set:3=C:\\bin\\one.exe", "set:6=/a %DRIVE%",
+                          "set:15=three.exe", "press:29")
+        self.assertTrue(self.gone(PROGRAMS))
+        self.finish()
+        self.assertEqual(self.world.read(self.ini),
+                         b"[SECTEXECUTE]\r\nExecute1=C:\\bin\\one.exe\r\nParameters1=/a %DRIVE%\r\n"
+                         b"Execute2=\r\nParameters2=\r\nExecute3=three.exe\r\nParameters3=\r\n")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,129 @@
+#include "ui/sub_dialogs_win32.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "settings/settings.h"
+#include "ui/dialog_runner.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int kSaveButton = 29;
+constexpr int kCancelButton = 30;
+constexpr LONG kFieldStyle = 0x50810080;
+
+Window Of(HWND h) { return reinterpret_cast<Window>(h); }
+
+void SetIcon(HWND dialog, LPARAM parameter) {
+  const auto* arguments = reinterpret_cast<const DialogArguments*>(parameter);
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
+}
+
+// The fields get their template style back after the load; a field that
+// is to stay disabled keeps WS_DISABLED.
+void ResetFields(HWND dialog) {
+  for (int id : kTextFieldIds) {
+    HWND field = GetDlgItem(dialog, id);
+    SetWindowLongA(field, GWL_STYLE, kFieldStyle | (IsWindowEnabled(field) ? 0 : WS_DISABLED));
+  }
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+}
+
+// Save, Cancel and the close box; Escape (command 2) is not handled.
+bool Ending(HWND dialog, UINT message, WPARAM wParam, int group) {
+  if (message == WM_CLOSE || (message == WM_COMMAND && wParam == kCancelButton)) {
+    EndDialog(dialog, 0);
+    return true;
+  }
+  if (message == WM_COMMAND && wParam == kSaveButton) {
+    TransferSettings(Of(dialog), group, kSave);
+    EndDialog(dialog, 0);
+    return true;
+  }
+  return false;
+}
+
+INT_PTR CALLBACK MessageProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  const int group = UiState.UiMode;
+  if (message == WM_INITDIALOG) {
+    UiState.ActiveDialog = Of(dialog);
+    SetIcon(dialog, lParam);
+    HWND list = GetDlgItem(dialog, 8);
+    UiState.ButtonsCombo = Of(list);
+    if (group == kGroupCredentials) {
+      EnableWindow(GetDlgItem(dialog, 9), FALSE);
+      EnableWindow(GetDlgItem(dialog, 14), FALSE);
+      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("OK,CANCEL"));
+      SetDlgItemTextA(dialog, 11, "Username prompt:");
+      SetDlgItemTextA(dialog, 13, "Password prompt:");  // the first 13: "Line 5:"
+    } else {
+      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("OK"));
+      SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("SILENT (DO NOT DISTURB)"));
+    }
+    TransferSettings(Of(dialog), group, kLoad);
+    ResetFields(dialog);
+    return FALSE;
+  }
+  Ending(dialog, message, wParam, group);
+  return FALSE;
+}
+
+// The chooser's record and file buffer live for the process, so the filter
+// chosen last is the one the next chooser opens with.
+char BrowsePath[kTextSize];
+OPENFILENAMEA ChooserSettings;
+
+void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
+  ChooserSettings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // 76 bytes
+  ChooserSettings.hwndOwner = owner;
+  ChooserSettings.hInstance = GetModuleHandleA(nullptr);
+  ChooserSettings.lpstrFilter = filter;
+  ChooserSettings.lpstrFile = BrowsePath;
+  ChooserSettings.nMaxFile = sizeof BrowsePath;
+  ChooserSettings.lpstrTitle = title;
+  ChooserSettings.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_NOCHANGEDIR;
+  GetOpenFileNameA(&ChooserSettings);
+}
+
+void BrowseRow(HWND dialog, int field) {
+  std::memset(BrowsePath, 0, sizeof BrowsePath);
+  ChooseProgramFile(dialog, BrowsePath, "Program Files\0*.exe\0All files\0*.*\0");
+  BrowsePath[sizeof BrowsePath - 1] = '\0';
+  if (BrowsePath[0] != '\0') SetDlgItemTextA(dialog, field, BrowsePath);
+}
+
+INT_PTR CALLBACK ProgramsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    UiState.ActiveDialog = Of(dialog);
+    SetIcon(dialog, lParam);
+    TransferSettings(Of(dialog), kGroupPrograms, kLoad);
+    ResetFields(dialog);
+    return FALSE;
+  }
+  if (Ending(dialog, message, wParam, kGroupPrograms)) return FALSE;
+  if (message == WM_COMMAND) {
+    if (wParam == 4) BrowseRow(dialog, 3);
+    if (wParam == 21) BrowseRow(dialog, 12);
+    if (wParam == 22) BrowseRow(dialog, 15);
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+INT_PTR EditMessageSettings(HWND owner, HICON icon) {
+  DialogArguments arguments = {owner, icon};
+  return RunDialogTemplate(kMessageDialog, owner, MessageProcedure,
+                           reinterpret_cast<LPARAM>(&arguments));
+}
+
+INT_PTR EditProgramsToRun(HWND owner, HICON icon) {
+  DialogArguments arguments = {owner, icon};
+  return RunDialogTemplate(kProgramsDialog, owner, ProgramsProcedure,
+                           reinterpret_cast<LPARAM>(&arguments));
+}
+
+}  // namespace qv
