@@ -52,6 +52,20 @@ class SubDialogs(WineTest):
         self.finish()
         self.assertNotIn(b"MAPERROR", self.world.read(self.ini))
 
+    def test_a_following_run_shows_the_saved_message(self):
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\nosrv\\x\r\nMapToDrive=Q\r\n"
+                       b"[MAPERROR]\r\nButtons=1\r\n")
+        self.proc.kill()
+        self.world.kill_all()
+        self.proc, _ = self.world.start([self.exe, "/?"])
+        self.open(21, MESSAGE, "set:3=Lost %SHARE%", "set:6=on %DRIVE%", "press:29")
+        self.assertTrue(self.gone(MESSAGE))
+        self.drive_window(SETUP_CAPTION, "press:25")
+        r = self.world.wine([DRIVER, "answer", "Lost \\\\nosrv\\x", "ok", "20000"])
+        self.assertEqual(r.returncode, 0, r.stdout)
+        self.assertTrue(r.stdout.decode().startswith("text: on Q:\nLine2\n"))
+        self.finish()
+
     def test_credentials_labels_and_disabled_line_3(self):
         seen = self.open(23, MESSAGE)
         self.assertEqual((seen[11], seen[13]), ("Username prompt:", "Password prompt:"))
