@@ -1,6 +1,9 @@
 """The message settings and programs-to-run dialogs, opened from the setup
 dialog of the real quorvane.exe and used as a person would."""
 
+import os
+import subprocess
+
 from qvtest import DRIVER, SETUP_CAPTION, WineTest, main
 
 DIR = "C:\\qvtest\\sub"
@@ -89,6 +92,29 @@ class SubDialogs(WineTest):
         self.assertEqual(self.world.read(self.ini),
                          b"[SECTEXECUTE]\r\nExecute1=C:\\bin\\one.exe\r\nParameters1=/a %DRIVE%\r\n"
                          b"Execute2=\r\nParameters2=\r\nExecute3=three.exe\r\nParameters3=\r\n")
+
+    def test_screenshots(self):
+        self.world.put(self.ini, b"[MAPERROR]\r\nTitle=Drive %DRIVE% not mapped\r\n"
+                       b"Line1=The server %SHARE% refused the connection.\r\n"
+                       b"Line2=Error %ERRORCODE%: %ERRORTEXT%\r\nLine3=\r\n"
+                       b"Line4=Please call the help desk.\r\nLine5=%DATE% %TIME%\r\n"
+                       b"[SECTEXECUTE]\r\nExecute1=C:\\Tools\\sync.exe\r\nParameters1=/quiet\r\n"
+                       b"Execute2=C:\\Windows\\explorer.exe\r\nParameters2=%DRIVE%\\\r\n"
+                       b"Execute3=C:\\Tools\\notify.exe\r\nParameters3=\"%ERRORTEXT%\"\r\n")
+        self.proc.kill()
+        self.world.kill_all()
+        self.proc, _ = self.world.start([self.exe, "/?"])
+        for button, caption, name in ((22, MESSAGE, "message-settings.png"),
+                                      (27, PROGRAMS, "programs-to-run.png")):
+            self.open(button, caption)
+            shot = os.path.join(self.world.directory, name)
+            # The dialog sits on top of the setup dialog, centred: cut it out.
+            subprocess.run(["import", "-window", "root", "-crop", "468x356+277+209", "+repage",
+                            shot], env=self.world.env(), check=True, timeout=60)
+            self.assertGreater(os.path.getsize(shot), 1000)
+            self.drive_window(caption, "close")
+            self.assertTrue(self.gone(caption))
+        self.finish()
 
 
 if __name__ == "__main__":
