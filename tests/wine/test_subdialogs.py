@@ -69,6 +69,19 @@ class SubDialogs(WineTest):
         self.assertTrue(r.stdout.decode().startswith("text: on Q:\nLine2\n"))
         self.finish()
 
+    def test_ctrl_space_inserts_into_the_sub_dialog_field(self):
+        for button, caption in ((21, MESSAGE), (27, PROGRAMS)):
+            with self.subTest(caption):
+                self.open(button, caption, "set:3=x")
+                # The first field has the focus; the 22nd entry is %YEAR%.
+                self.world.wine([DRIVER, "keys", caption, "end", "ctrl+space", "down*22", "enter"])
+                for _ in range(50):
+                    if self.drive_window(caption)[3] == "x%YEAR%":
+                        break
+                self.assertEqual(self.drive_window(caption, "close")[3], "x%YEAR%")
+                self.assertTrue(self.gone(caption))
+        self.finish()
+
     def test_credentials_labels_and_disabled_line_3(self):
         seen = self.open(23, MESSAGE)
         self.assertEqual((seen[11], seen[13]), ("Username prompt:", "Password prompt:"))
