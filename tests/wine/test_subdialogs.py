@@ -82,6 +82,30 @@ class SubDialogs(WineTest):
                 self.assertTrue(self.gone(caption))
         self.finish()
 
+    def test_program_chooser_fills_only_its_row_and_remembers_the_filter(self):
+        self.open(27, PROGRAMS, "set:3=one.exe", "set:6=p1", "set:12=two.exe", "set:16=p3",
+                  "press:22")
+        chooser = self.drive_window("")  # the chooser's title is the empty buffer
+        self.assertEqual(self.last_states[1136], 0)  # "Program Files" first
+        self.assertIn(1040, chooser)  # the read-only box is shown
+        # A person picks "All files" and types a file that does not exist.
+        self.world.wine([DRIVER, "keys", "", "alt+t", "down"])
+        self.drive_window("", "set:1148=C:\\qvtest\\nothere.exe", "press:1")
+        seen = self.drive_window(PROGRAMS)
+        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)],
+                         ["one.exe", "p1", "two.exe", "", "C:\\qvtest\\nothere.exe", "p3"])
+        # The next chooser opens with "All files"; cancelling changes nothing.
+        self.drive_window(PROGRAMS, "press:4")
+        self.drive_window("", "press:2")
+        self.assertEqual(self.last_states[1136], 1)
+        self.assertEqual(self.drive_window(PROGRAMS)[3], "one.exe")
+        # Escape does not end the dialog; Cancel writes nothing.
+        self.world.wine([DRIVER, "keys", PROGRAMS, "escape"])
+        self.drive_window(PROGRAMS, "press:30", timeout_ms=3000)
+        self.assertTrue(self.gone(PROGRAMS))
+        self.finish()
+        self.assertFalse(self.world.exists(self.ini))
+
     def test_credentials_labels_and_disabled_line_3(self):
         seen = self.open(23, MESSAGE)
         self.assertEqual((seen[11], seen[13]), ("Username prompt:", "Password prompt:"))
