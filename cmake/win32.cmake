@@ -13,12 +13,12 @@ target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
 add_library(qv_win32 STATIC platform/win32/win32_platform.cpp
-  ui/dialog_runner_win32.cpp mapping/credentials_win32.cpp)
+  ui/dialog_runner_win32.cpp mapping/credentials_win32.cpp picture/picture_win32.cpp)
 target_link_libraries(qv_win32 PUBLIC qv_logic ${QV_SYSTEM_LIBS})
 target_compile_options(qv_win32 PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
 add_library(qv_app OBJECT startup/winmain.cpp ui/setup_dialog_win32.cpp
-  ui/sub_dialogs_win32.cpp)
+  ui/sub_dialogs_win32.cpp ui/about_dialog_win32.cpp)
 target_link_libraries(qv_app PUBLIC qv_win32)
 target_compile_options(qv_app PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 

@@ -5,6 +5,7 @@
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
+#include "ui/about_dialog_win32.h"
 #include "ui/setup_logic.h"
 #include "ui/sub_dialogs_win32.h"
 
@@ -109,24 +110,6 @@ void Browse(HWND dialog) {
   if (havePath) TakeBrowsedPath(Of(dialog), path);
 }
 
-// The About dialog gets its picture and version next; until then it opens
-// its template and closes with its button or the close box.
-INT_PTR CALLBACK PlaceholderProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    const auto* arguments = reinterpret_cast<const DialogArguments*>(lParam);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
-  } else if ((message == WM_COMMAND && wParam == 1) || message == WM_CLOSE) {
-    EndDialog(dialog, 0);
-  }
-  return FALSE;
-}
-
-void ShowAboutPlaceholder(HWND dialog) {
-  DialogArguments arguments = {dialog, ApplicationIcon};
-  RunDialogTemplate(kAboutDialog, dialog, PlaceholderProcedure,
-                    reinterpret_cast<LPARAM>(&arguments));
-}
-
 // A sub-dialog edits what `UiMode` names; afterwards the setup dialog is in
 // front again.
 void OpenSubDialog(HWND dialog, uint8_t mode, INT_PTR (*edit)(HWND, HICON)) {
@@ -172,7 +155,7 @@ void Command(HWND dialog, WPARAM command) {
     case kMapNowButton: MapNow(Of(dialog)); break;
     case kUnmapNowButton: RunMapping(Of(dialog), 0); break;
     case kProgramsButton: OpenSubDialog(dialog, kGroupPrograms, EditProgramsToRun); break;
-    case kAboutButton: ShowAboutPlaceholder(dialog); break;
+    case kAboutButton: ShowAbout(dialog, ApplicationIcon); break;
     case kSaveButton: SaveSetup(Of(dialog)); break;
     case kCloseButton: ClosePath(dialog); break;
     default: break;

@@ -77,6 +77,15 @@ void TakeBrowsedPath(Window dialog, const char* path) {
   Sys().SetItemText(dialog, kIdShareAddress, Settings.ShareAddress);
 }
 
+void AboutCaption(char* caption, size_t cap) {
+  char version[kTextSize] = "";
+  const VersionQuery found = Sys().ReadVersionValue(
+      Settings.ProgramPath, "\\StringFileInfo\\040904E4\\FileVersion", version, sizeof version);
+  if (found == VersionQuery::NoBlock) return;
+  AppendText(caption, cap, " Version: ");
+  if (found == VersionQuery::Found) AppendText(caption, cap, version);
+}
+
 const char* MacroMenuEntry(int command) {
   if (command < kFirstMacroCommand || command > kLastMacroCommand) return nullptr;
   return kMenuEntries[command - kFirstMacroCommand];

@@ -21,6 +21,11 @@ void MapNow(Window dialog);
 // backslash; shown in field 3. Empty paths change nothing.
 void TakeBrowsedPath(Window dialog, const char* path);
 
+// The About caption: `caption` (the template's) followed by " Version: "
+// and the running program's "FileVersion", cut to 259 characters; left as
+// it is when the program has no version block.
+void AboutCaption(char* caption, size_t cap);
+
 // The macro names of the insertion menu, command IDs 31 to 52.
 inline constexpr int kFirstMacroCommand = 31;
 inline constexpr int kLastMacroCommand = 52;

@@ -90,7 +90,7 @@ constexpr DialogItem kProgramsItems[] = {
 
 constexpr DialogItem kAboutItems[] = {
     {kGroupBoxStyle, 8, 4, 248, 168, 1, B, "Programmer Stuff"},
-    {kLabelStyle, 98, 154, 74, 12, 2, S, "[ www.quorvane.example ]"},
+    {kLabelStyle, 98, 154, 74, 12, 2, S, "[ quorvane.example ]"},
     {kFlatDefaultButtonStyle, 104, 180, 60, 16, 1, B, "OK"},
 };
 

@@ -11,7 +11,10 @@ target_link_libraries(quorvane_noversion PRIVATE qv_win32)
 target_link_options(quorvane_noversion PRIVATE ${QV_LINK_FLAGS})
 set_target_properties(quorvane_noversion PROPERTIES OUTPUT_NAME quorvane-noversion)
 
-add_executable(qvdriver tests/wine/qvdriver.cpp)
+# The driver carries the program's picture as its own resource 600.
+set(QV_DRIVER_RC ${CMAKE_BINARY_DIR}/qvdriver.rc)
+file(WRITE ${QV_DRIVER_RC} "LANGUAGE 0x09, 0x01\n600 IMAGE \"${CMAKE_SOURCE_DIR}/resources/about.jpg\"\n")
+add_executable(qvdriver tests/wine/qvdriver.cpp ui/about_dialog_win32.cpp ${QV_DRIVER_RC})
 target_link_libraries(qvdriver PRIVATE qv_win32 version)
 target_link_options(qvdriver PRIVATE -static)
 

@@ -27,6 +27,14 @@
 //       of it: caption, style, dialog base units, and per control its ID,
 //       class, style, extended style, text and rectangle in pixels of the
 //       client area.
+//   qvdriver picture ID | garbage | file PATH
+//       Loads a picture as the About dialog does (this driver carries the
+//       program's picture as its own resource 600) and prints
+//       "bitmap WxH" or "none LASTERROR".
+//   qvdriver about TIMES
+//       Opens and closes the About dialog TIMES times and prints the
+//       process's GDI object count before and after, and how many pictures
+//       are still alive.
 //   qvdriver resources FILE
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
@@ -40,7 +48,9 @@
 #include <cstring>
 
 #include "platform/win32/win32_platform.h"
+#include "picture/picture.h"
 #include "settings/settings.h"
+#include "ui/about_dialog_win32.h"
 #include "ui/dialog_runner.h"
 
 namespace {
@@ -158,7 +168,9 @@ int Drive(int argc, char** argv) {
   char text[1400];
   char cls[64];
   GetClassNameA(window, cls, sizeof cls);
-  std::printf("window|%s|%s\n", argv[2], cls);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  std::printf("window|%s|%s|%ld|%ld\n", argv[2], cls, origin.x, origin.y);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     GetClassNameA(child, cls, sizeof cls);
@@ -411,6 +423,66 @@ int Dialog(int argc, char** argv) {
   return 64;
 }
 
+void PrintPicture(HBITMAP bitmap) {
+  if (bitmap == nullptr) {
+    std::printf("none %lu\n", static_cast<unsigned long>(GetLastError()));
+    return;
+  }
+  BITMAP info = {};
+  GetObjectA(bitmap, sizeof info, &info);
+  std::printf("bitmap %ldx%ld\n", info.bmWidth, info.bmHeight);
+  qv::ReleasePicture(bitmap);
+}
+
+int Picture(int argc, char** argv) {
+  if (argc < 3) return 64;
+  SetLastError(0xdeadbeef);
+  if (std::strcmp(argv[2], "garbage") == 0) {
+    static const char kNoPicture[] = "this is not a picture at all";
+    PrintPicture(qv::DecodePictureBytes(kNoPicture, sizeof kNoPicture));
+  } else if (std::strcmp(argv[2], "file") == 0 && argc > 3) {
+    static char bytes[1 << 20];
+    FILE* f = std::fopen(argv[3], "rb");
+    if (f == nullptr) return 1;
+    const size_t n = std::fread(bytes, 1, sizeof bytes, f);
+    std::fclose(f);
+    PrintPicture(qv::DecodePictureBytes(bytes, DWORD(n)));
+  } else {
+    PrintPicture(qv::LoadResourcePicture(GetModuleHandleA(nullptr), std::atoi(argv[2])));
+  }
+  return 0;
+}
+
+DWORD WINAPI CloseAbout(void*) {
+  for (;;) {
+    HWND about = FindWindowA("#32770", nullptr);
+    char caption[64] = "";
+    if (about != nullptr) GetWindowTextA(about, caption, sizeof caption);
+    if (about != nullptr && std::strncmp(caption, "About Quorvane", 14) == 0 &&
+        IsWindowVisible(about)) {
+      PostMessageA(about, WM_COMMAND, 1, 0);
+      Sleep(20);
+    }
+    Sleep(5);
+  }
+}
+
+int About(int argc, char** argv) {
+  const int times = argc > 2 ? std::atoi(argv[2]) : 1;
+  qv::UseWin32Platform();
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  qv::CopyText(qv::Settings.ProgramPath, path);
+  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  CreateThread(nullptr, 0, CloseAbout, nullptr, 0, nullptr);
+  for (int i = 0; i < times; ++i) qv::ShowAbout(nullptr, nullptr);
+  const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  // Wine reports 0 GDI objects; the picture module's own count always works.
+  std::printf("gdi %lu %lu pictures %d\n", static_cast<unsigned long>(before),
+              static_cast<unsigned long>(after), qv::LivePictures());
+  return 0;
+}
+
 int main(int argc, char** argv) {
   // A crash must end the run, never wait for someone to close a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
@@ -422,6 +494,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "about") == 0) return About(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     FILE* f = std::fopen(argv[2], "a");
     if (f == nullptr) return 1;

@@ -66,6 +66,7 @@ class WineTest(unittest.TestCase):
             parts = line.split("|")
             if parts[0] == "window":
                 seen[None] = parts[2]
+                self.last_origin = (int(parts[3]), int(parts[4]))
             elif parts[0] == "item":
                 seen.setdefault(int(parts[1]), parts[3])
                 self.last_states.setdefault(int(parts[1]), int(parts[5]))

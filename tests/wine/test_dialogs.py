@@ -96,7 +96,7 @@ PROGRAMS = ("Programs to Execute", 0x00080840, [
 
 ABOUT = ("About Quorvane", 0x00080840, [
     (1, GROUP, 8, 4, 248, 168, "Programmer Stuff"),
-    (2, LABEL, 98, 154, 74, 12, "[ www.quorvane.example ]"),
+    (2, LABEL, 98, 154, 74, 12, "[ quorvane.example ]"),
     (1, FLATDEF, 104, 180, 60, 16, "OK"),
 ])
 
