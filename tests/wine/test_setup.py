@@ -117,7 +117,7 @@ class SetupDialog(WineTest):
         proc = self.open()
         for button, caption in ((21, "Message Setting"), (22, "Message Setting"),
                                 (23, "Message Setting"), (27, "Programs to Execute"),
-                                (28, "About Quorvane")):
+                                (28, "About Quorvane Version: 1.2005,06,10")):
             self.drive_window(SETUP_CAPTION, f"press:{button}")
             self.drive_window(caption, "close")
             self.assertTrue(self.wait_for(lambda: self.world.wine(
