@@ -13,9 +13,7 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
-      const auto* arguments = reinterpret_cast<const DialogArguments*>(lParam);
-      SendMessageA(dialog, WM_SETICON, ICON_BIG,
-                   reinterpret_cast<LPARAM>(arguments->icon));
+      SetIconFromArguments(dialog, lParam);
       OpenCredentialsPrompt();
       const EndUserMessageRecord& m = Settings.EndUserMessage;
       SetWindowTextA(dialog, m.Title);

@@ -27,8 +27,7 @@ void PaintPicture(HWND window, int x, int y, int width, int height) {
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      const auto* arguments = reinterpret_cast<const DialogArguments*>(lParam);
-      SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
+      SetIconFromArguments(dialog, lParam);
       AboutPicture = LoadResourcePicture(GetModuleHandleA(nullptr), 600);
       char caption[kTextSize] = "";
       GetWindowTextA(dialog, caption, sizeof caption);

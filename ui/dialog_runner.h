@@ -17,6 +17,10 @@ struct DialogArguments {
   HICON icon;
 };
 
+// Shows the icon of a sub-dialog's creation parameter (a DialogArguments)
+// as the dialog's large icon.
+void SetIconFromArguments(HWND dialog, LPARAM parameter);
+
 // Writes `dialog` into a zero-filled block of its size, runs it modally
 // with `procedure` and `parameter`, frees the block and returns the
 // dialog's result; -1 when the block cannot be had or the template does

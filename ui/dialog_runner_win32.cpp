@@ -4,6 +4,11 @@ namespace qv {
 
 HICON ApplicationIcon = nullptr;
 
+void SetIconFromArguments(HWND dialog, LPARAM parameter) {
+  const auto* arguments = reinterpret_cast<const DialogArguments*>(parameter);
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
+}
+
 INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
                           DLGPROC procedure, LPARAM parameter) {
   HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, dialog.blockSize);

@@ -17,11 +17,6 @@ constexpr LONG kFieldStyle = 0x50810080;
 
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 
-void SetIcon(HWND dialog, LPARAM parameter) {
-  const auto* arguments = reinterpret_cast<const DialogArguments*>(parameter);
-  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
-}
-
 // The fields get their template style back after the load; a field that
 // is to stay disabled keeps WS_DISABLED.
 void ResetFields(HWND dialog) {
@@ -50,7 +45,7 @@ INT_PTR CALLBACK MessageProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
   const int group = UiState.UiMode;
   if (message == WM_INITDIALOG) {
     UiState.ActiveDialog = Of(dialog);
-    SetIcon(dialog, lParam);
+    SetIconFromArguments(dialog, lParam);
     HWND list = GetDlgItem(dialog, 8);
     UiState.ButtonsCombo = Of(list);
     if (group == kGroupCredentials) {
@@ -98,7 +93,7 @@ void BrowseRow(HWND dialog, int field) {
 INT_PTR CALLBACK ProgramsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     UiState.ActiveDialog = Of(dialog);
-    SetIcon(dialog, lParam);
+    SetIconFromArguments(dialog, lParam);
     TransferSettings(Of(dialog), kGroupPrograms, kLoad);
     ResetFields(dialog);
     return FALSE;
