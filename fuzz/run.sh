@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with ASan and UBSan and runs each for a while:
-# the command-line parser and macro expansion.
+# the command-line parser, macro expansion and settings loads.
 #   fuzz/run.sh [SECONDS]   (default 60 per target)
 # The committed seeds stay as they are; new findings go to build/fuzz/.
 set -euo pipefail
@@ -10,8 +10,8 @@ out=build/fuzz
 mkdir -p "$out"
 logic=(platform/platform.cpp settings/text.cpp settings/settings.cpp
        settings/start_with_system.cpp startup/command_line.cpp mapping/macros.cpp
-       tests/fake/fake_platform.cpp)
-for target in command_line macros; do
+       mapping/credentials.cpp tests/fake/fake_platform.cpp)
+for target in command_line macros settings; do
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=all -I. \
     "fuzz/${target}_fuzzer.cpp" "${logic[@]}" -o "$out/${target}_fuzzer"
