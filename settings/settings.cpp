@@ -75,12 +75,6 @@ void CheckIf(Window dialog, int id, bool condition, bool show) {
   if (show && condition) Sys().SetItemCheckState(dialog, id, kChecked);
 }
 
-template <size_t N>
-void TakeText(Window dialog, int id, char (&field)[N]) {
-  Sys().ItemText(dialog, id, field, N);
-  field[N - 1] = '\0';
-}
-
 void LoadMain(Window dialog, bool show) {
   SettingsRecord& s = Settings;
   ReadText(kMain, "ShareAddress", "", s.ShareAddress);
@@ -133,20 +127,18 @@ void LoadMain(Window dialog, bool show) {
 
 void SaveMain(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeText(dialog, kIdShareAddress, s.ShareAddress);
+  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
   WriteText(kMain, "ShareAddress", s.ShareAddress);
 
-  const int letter = Sys().ComboSelection(UiState.DriveLetterCombo);
-  const char drive[2] = {
-      static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X'), '\0'};
+  const char drive[2] = {SelectedDriveLetter(), '\0'};
   WriteText(kMain, "MapToDrive", drive);
   WriteComboIndex(kMain, "DriveType", UiState.DriveTypeCombo);
 
   WriteCheck(dialog, "SaveCredentials", kIdSaveCredentials);
   if (Sys().ItemCheckState(dialog, kIdSaveCredentials) == kChecked) {
-    TakeText(dialog, kIdUserName, s.UserName);
+    TakeItemText(dialog, kIdUserName, s.UserName);
     WriteText(kMain, "UserName", s.UserName);
-    TakeText(dialog, kIdPassWord, s.PassWord);
+    TakeItemText(dialog, kIdPassWord, s.PassWord);
     WriteText(kMain, "PassWord", s.PassWord);
   }
   WriteCheck(dialog, "PersistantConnection", kIdPersistant);
@@ -190,8 +182,7 @@ void SaveMessage(Window dialog, int group) {
   const char* section = MessageSection(group);
   for (int i = 0; i < 6; ++i) {
     char* field = MessageField(i);
-    Sys().ItemText(dialog, kTextFieldIds[i], field, kTextSize);
-    field[kTextSize - 1] = '\0';
+    TakeItemText(dialog, kTextFieldIds[i], field, kTextSize);
     WriteText(section, kLineKeys[i], field);
   }
   WriteComboIndex(section, "Buttons", UiState.ButtonsCombo);
@@ -216,14 +207,23 @@ void TransferPrograms(Window dialog, bool load, bool show) {
       ReadText(kProgramsSection, kProgramKeys[i], "", field, kTextSize);
       ShowText(dialog, kTextFieldIds[i], field, show);
     } else {
-      Sys().ItemText(dialog, kTextFieldIds[i], field, kTextSize);
-      field[kTextSize - 1] = '\0';
+      TakeItemText(dialog, kTextFieldIds[i], field, kTextSize);
       WriteText(kProgramsSection, kProgramKeys[i], field);
     }
   }
 }
 
 }  // namespace
+
+void TakeItemText(Window dialog, int id, char* field, size_t size) {
+  Sys().ItemText(dialog, id, field, size);
+  field[size - 1] = '\0';
+}
+
+char SelectedDriveLetter() {
+  const int letter = Sys().ComboSelection(UiState.DriveLetterCombo);
+  return static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X');
+}
 
 void TransferSettings(Window dialog, int group, int direction) {
   const bool load = direction == kLoad;

@@ -109,6 +109,16 @@ inline constexpr int kTextFieldIds[6] = {3, 6, 12, 14, 15, 16};
 // `dialog`. Direction 1 loads, anything else saves.
 void TransferSettings(Window dialog, int group, int direction);
 
+// A control's text into a field, cut to the field (at most 259 characters).
+void TakeItemText(Window dialog, int id, char* field, size_t size);
+template <size_t N>
+void TakeItemText(Window dialog, int id, char (&field)[N]) {
+  TakeItemText(dialog, id, field, N);
+}
+
+// The letter selected in the drive-letter list; 'X' when none is.
+char SelectedDriveLetter();
+
 // Sets or removes the start-with-system entry according to `StartUp`.
 void ApplyStartWithSystem();
 

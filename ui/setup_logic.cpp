@@ -20,17 +20,11 @@ constexpr const char* kMenuEntries[kLastMacroCommand - kFirstMacroCommand + 1] =
     "%WINDIR%",       "%YEAR%",
 };
 
-template <size_t N>
-void TakeText(Window dialog, int id, char (&field)[N]) {
-  Sys().ItemText(dialog, id, field, N);
-  field[N - 1] = '\0';
-}
-
 }  // namespace
 
 bool SaveSetup(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeText(dialog, kIdShareAddress, s.ShareAddress);
+  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
   if (TextEqual(s.ShareAddress, "%SHARE%") || FindText(1, s.ShareAddress, "%SHARE%") > 0) {
     Sys().AskUser("%SHARE% is an Ilegal Macro name for this field", "Atention!",
                   kMbOk | kMbIconWarning);
@@ -50,15 +44,14 @@ bool SaveSetup(Window dialog) {
 
 void MapNow(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeText(dialog, kIdShareAddress, s.ShareAddress);
-  const int letter = Sys().ComboSelection(UiState.DriveLetterCombo);
-  s.MapToDrive[0] = static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X');
+  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
+  s.MapToDrive[0] = SelectedDriveLetter();
   s.MapToDrive[1] = ':';
   s.MapToDrive[2] = '\0';
   // No selection (-1) is kept as 255: a type no list entry stands for.
   s.DriveType = static_cast<uint8_t>(Sys().ComboSelection(UiState.DriveTypeCombo));
-  TakeText(dialog, kIdUserName, s.UserName);
-  TakeText(dialog, kIdPassWord, s.PassWord);
+  TakeItemText(dialog, kIdUserName, s.UserName);
+  TakeItemText(dialog, kIdPassWord, s.PassWord);
   uint8_t* const flags[4] = {&s.PersistantConnection, &s.ForceDisConnection,
                              &s.PromptCredentials, &s.SaveCredentials};
   for (int i = 0; i < 4; ++i) {

@@ -352,7 +352,9 @@ TEST_F(MappingRun, UnattendedRunClosesOnlyAfterAnAttemptOrAFollowUp) {
     ASSERT_GE(fake.starts.size(), 1u);
     EXPECT_EQ(fake.starts[0].file, "one.exe");
     EXPECT_EQ(fake.starts.size(), std::string(c.started).empty() ? 1u : 2u);
-    if (fake.starts.size() == 2) EXPECT_EQ(fake.starts[1].file, c.started);
+    if (fake.starts.size() == 2) {
+      EXPECT_EQ(fake.starts[1].file, c.started);
+    }
   }
 }
 
