@@ -30,6 +30,10 @@ struct SetupInit {
 
 HMENU MacroMenu = nullptr;
 bool HotKeyRegistered = false;
+// Set once the dialog has been ended. A dialog ended inside its
+// initialisation must never appear, but the dialog manager still shows a
+// template that carries WS_VISIBLE; the ended dialog refuses to be shown.
+bool Ended = false;
 
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 HWND ActiveDialogWindow() { return reinterpret_cast<HWND>(UiState.ActiveDialog); }
@@ -43,6 +47,7 @@ void ClosePath(HWND dialog) {
     UnregisterHotKey(dialog, kHotKey);
     HotKeyRegistered = false;
   }
+  Ended = true;
   EndDialog(dialog, 0);
 }
 
@@ -167,7 +172,11 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
       Initialise(dialog, lParam);
       return FALSE;
+    case WM_WINDOWPOSCHANGING:
+      if (Ended) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+      return FALSE;
     case WM_SHOWWINDOW:
+      if (Ended) return FALSE;
       // Started at log-on, the window must come to the front of the desktop.
       Sleep(128);
       BringWindowToTop(dialog);
@@ -194,6 +203,7 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
 INT_PTR RunSetupDialog() {
   SetupInit* init = static_cast<SetupInit*>(GlobalAlloc(GMEM_ZEROINIT, sizeof(SetupInit)));
   if (init == nullptr) return -1;
+  Ended = false;
   init->icon = ApplicationIcon;
   const INT_PTR result = RunDialogTemplate(kSetupDialog, nullptr, SetupProcedure,
                                            reinterpret_cast<LPARAM>(&init));

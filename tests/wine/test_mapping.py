@@ -44,6 +44,7 @@ class UnattendedRun(WineTest):
         start = time.monotonic()
         rc, _, texts = self.run_program(self.exe, answers=answers, setup=False, timeout=60)
         self.assertEqual(rc, 0)
+        self.world.wait_for_programs("qvdriver.exe")
         return time.monotonic() - start, texts
 
     def test_subst_of_a_folder(self):
@@ -132,6 +133,25 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.calls(), [])
         self.assertEqual(self.recorded(), ["two 0"])
         self.assertEqual(self.world.drive("Q"), self.world.unix(DIR + "\\busy"))
+
+    def test_the_log_on_run_never_shows_or_raises_the_setup_dialog(self):
+        # The dialog ends inside its initialisation; the dialog manager still
+        # shows a visible template, which must not bring it forward.
+        key = "HKCU\\Software\\Wine\\Debug"
+        self.world.wine(["reg", "add", key, "/v", "RelayInclude", "/d",
+                         "KERNEL32.Sleep;user32.BringWindowToTop;user32.SetForegroundWindow",
+                         "/f"], check=True)
+        try:
+            self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                          "SaveCredentials=1\r\nUserName=anna\r\nPassWord=secret\r\n")
+            rc, err, _ = self.run_program(self.exe, setup=False, debug="+relay")
+        finally:
+            self.world.wine(["reg", "delete", key, "/v", "RelayInclude", "/f"])
+        self.assertEqual(rc, 0)
+        self.assertEqual(self.world.drive("Q"), "unc/srv/data")
+        calls = [line for line in err.splitlines() if ":Call " in line]
+        self.assertNotIn("Sleep(00000080)", "\n".join(calls))
+        self.assertEqual([c for c in calls if "Window" in c], [])
 
 
 if __name__ == "__main__":

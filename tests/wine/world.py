@@ -114,6 +114,27 @@ class World:
     def wait_idle(self, timeout=30):
         subprocess.run(["wineserver", "-w"], env=self.env(), timeout=timeout)
 
+    def wait_for_programs(self, name, timeout=30):
+        """Waits until no process of this machine runs a program called NAME
+        (programs Quorvane starts outlive it)."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            running = False
+            for pid in os.listdir("/proc"):
+                if not pid.isdigit():
+                    continue
+                try:
+                    with open(f"/proc/{pid}/cmdline", "rb") as f:
+                        if name.encode() in f.read():
+                            running = True
+                            break
+                except OSError:
+                    continue
+            if not running:
+                return
+            time.sleep(0.05)
+        raise AssertionError(f"{name} still runs after {timeout} s")
+
     def kill_all(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), timeout=30)
 
