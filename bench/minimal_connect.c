@@ -1,5 +1,5 @@
 /* The smallest program making the connection an unattended network run
-   makes: the yardstick of bench/mapping_ratio.py. */
+   makes: the yardstick of bench/budgets.py. */
 #include <windows.h>
 #include <winnetwk.h>
 

@@ -15,15 +15,16 @@ set_target_properties(quorvane_noversion PROPERTIES OUTPUT_NAME quorvane-noversi
 set(QV_DRIVER_RC ${CMAKE_BINARY_DIR}/qvdriver.rc)
 file(WRITE ${QV_DRIVER_RC} "LANGUAGE 0x09, 0x01\n600 IMAGE \"${CMAKE_SOURCE_DIR}/resources/about.jpg\"\n")
 add_executable(qvdriver tests/wine/qvdriver.cpp ui/about_dialog_win32.cpp ${QV_DRIVER_RC})
-target_link_libraries(qvdriver PRIVATE qv_win32 version)
+target_link_libraries(qvdriver PRIVATE qv_win32 version advapi32)
 target_link_options(qvdriver PRIVATE -static)
 
-# Yardsticks of bench/startup_ratio.py.
-foreach(yardstick minimal minimal_keystate minimal_connect)
+# Yardsticks of bench/budgets.py.
+foreach(yardstick minimal minimal_keystate minimal_connect minimal_dialog)
   add_executable(${yardstick} WIN32 bench/${yardstick}.c)
   target_link_options(${yardstick} PRIVATE -static -s)
 endforeach()
 target_link_libraries(minimal_connect PRIVATE mpr)
+target_link_libraries(minimal_dialog PRIVATE mpr)
 
 # The test world's file server (a network provider) and substitution tool.
 add_library(qvnet SHARED tests/wine/qvnet.cpp)

@@ -38,7 +38,14 @@
 //   qvdriver resources FILE
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
+//   qvdriver lock FILE MS
+//       Opens FILE for reading and writing, shared with nobody, prints
+//       "locked" and holds it MS milliseconds.
+//   qvdriver regacl KEY read|full
+//       Gives the HKLM key KEY a DACL letting everyone only read it (and
+//       change the DACL back), or everything.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -483,6 +490,46 @@ int About(int argc, char** argv) {
   return 0;
 }
 
+int Lock(int argc, char** argv) {
+  if (argc < 4) return 64;
+  HANDLE file = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  std::printf("locked\n");
+  std::fflush(stdout);
+  Sleep(DWORD(std::atoi(argv[3])));
+  CloseHandle(file);
+  return 0;
+}
+
+int RegistryAcl(int argc, char** argv) {
+  if (argc < 4) return 64;
+  const bool full = std::strcmp(argv[3], "full") == 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, argv[2], 0, WRITE_DAC | READ_CONTROL, &key) !=
+      ERROR_SUCCESS) {
+    return 1;
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  EXPLICIT_ACCESSA access = {};
+  access.grfAccessPermissions = full ? KEY_ALL_ACCESS : KEY_READ | WRITE_DAC;
+  access.grfAccessMode = SET_ACCESS;
+  access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  access.Trustee.ptstrName = static_cast<LPSTR>(everyone);
+  PACL acl = nullptr;
+  SetEntriesInAclA(1, &access, nullptr, &acl);
+  SECURITY_DESCRIPTOR sd;
+  InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+  const LONG r = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+  RegCloseKey(key);
+  LocalFree(acl);
+  FreeSid(everyone);
+  return r == ERROR_SUCCESS ? 0 : 2;
+}
+
 int main(int argc, char** argv) {
   // A crash must end the run, never wait for someone to close a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
@@ -496,6 +543,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "about") == 0) return About(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     FILE* f = std::fopen(argv[2], "a");
     if (f == nullptr) return 1;

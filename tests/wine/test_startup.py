@@ -99,69 +99,6 @@ class SelfInstallation(WineTest):
         self.assertEqual(self.world.read(INSTALLED_INI), b"[MAIN]\r\nUpdateMode=1\r\n")
 
 
-class BadInput(WineTest):
-    """Each case: exit code 0, the settings file unchanged, and the setup
-    dialog (nothing to map) or the message the settings call for."""
-
-    def setUp(self):
-        self.dir = "C:\\qvtest\\bad"
-        self.exe = self.dir + "\\quorvane.exe"
-        self.ini = self.dir + "\\quorvane.ini"
-        self.world.install_binary("quorvane.exe", self.exe)
-        self.world.remove(self.ini)
-
-    def check_quiet_run(self, args=(), answers=(), setup=True):
-        before = self.world.read(self.ini) if self.world.exists(self.ini) else None
-        rc, _, _ = self.run_program(self.exe, args=args, answers=answers, setup=setup,
-                                    timeout=30)
-        self.assertEqual(rc, 0)
-        after = self.world.read(self.ini) if self.world.exists(self.ini) else None
-        self.assertEqual(after, before)
-        self.assertFalse(self.world.exists(INSTALLED))
-
-    def test_settings_files_of_every_kind(self):
-        big = b"[MAIN]\r\n" + b"".join(b"Key%d=%s\r\n" % (i, b"v" * 90) for i in range(10000))
-        cases = {
-            "missing": None,
-            "empty": b"",
-            "binary garbage": bytes(range(256)) * 64,
-            "one megabyte": big + b"UpdateMode=0\r\n",
-            "300 characters": b"[MAIN]\r\nShareAddress=" + b"s" * 300 + b"\r\nUpdateMode=0\r\n",
-            "minus one": b"[MAIN]\r\nUpdateMode=-1x\r\n",
-            "letters": b"[MAIN]\r\nUpdateMode=abc\r\n",
-            "256": b"[MAIN]\r\nUpdateMode=256\r\n",
-        }
-        for name, content in cases.items():
-            with self.subTest(name):
-                self.world.remove(self.ini)
-                if content is not None:
-                    self.world.put(self.ini, content)
-                if name == "minus one":
-                    # Reads as "copy mode" (nonzero low byte): the question
-                    # comes; answering No must leave a sane file.
-                    rc, _, texts = self.run_program(self.exe, answers=[(ASK_COPY, "no")])
-                    self.assertEqual(rc, 0)
-                    self.assertIn(b"UpdateMode=0\r\n", self.world.read(self.ini))
-                    self.assertFalse(self.world.exists(INSTALLED))
-                elif name == "300 characters":
-                    # The address, cut to 259 characters, cannot be reached:
-                    # the unattended run shows "SHAREERROR" and ends.
-                    self.check_quiet_run(answers=[("Title", "ok")], setup=False)
-                else:
-                    self.check_quiet_run()
-
-    def test_command_lines_of_every_kind(self):
-        self.world.put(self.ini, b"[MAIN]\r\nUpdateMode=0\r\n")
-        for name, args in {
-            "2000 characters": ["x" * 2000],
-            "many arguments": ["a b"] * 300,
-            "odd quotes": ['"unclosed'],
-            "empty": [""],
-        }.items():
-            with self.subTest(name):
-                self.check_quiet_run(args)
-
-
 class Executable(WineTest):
     def test_pe32_gui_program_importing_only_system_dlls(self):
         data = self.world.binary("quorvane.exe")

@@ -1,0 +1,342 @@
+#!/usr/bin/env python3
+"""The bad-input matrix: the real quorvane.exe under Wine against broken
+settings files, out-of-range values, odd command lines, long addresses, a
+missing Subst tool, every refusal of the file server, programs that do not
+exist and a Run key it may not write. One row per case, printed as a table.
+
+Every row asks for exit code 0, no crash, the settings file byte for byte
+as it was (unless the row saved, or the program is meant to write it), no
+window left open, and the row's own outcome. Exits 1 when any row fails.
+Runs in the test world (QV_WORLD), as the other Wine tests do.
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+from qvtest import DRIVER, SETUP_CAPTION, WineTest
+
+DIR = "C:\\qvtest\\matrix"
+ASK_COPY = "General Options Not Set"
+RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+SUBST = "C:\\windows\\system32\\subst.exe"
+SHARE = b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+MAPERROR = b"[MAPERROR]\r\nTitle=Cannot map %DRIVE%\r\nLine1=Error %ERRORCODE%\r\n"
+
+
+class Case:
+    def __init__(self, name, ini=None, args=(), answers=(), setup=False, writes=None,
+                 check=None, prepare=None, undo=None):
+        self.name = name
+        self.ini = ini          # the settings file's bytes, None: no file
+        self.args = list(args)
+        self.answers = list(answers)  # what is answered, in order (see run_program)
+        self.setup = setup      # the setup dialog opens at the end and is closed
+        self.writes = writes    # None: the file must stay as it was; else a check
+        self.check = check      # returns the outcome's text, raises when wrong
+        self.prepare = prepare
+        self.undo = undo
+
+
+class Matrix(WineTest):
+    """Borrows the Wine tests' way of running and answering the program."""
+
+    def runTest(self):  # never run as a unit test
+        pass
+
+
+def calls(w):
+    return ["|".join(c[:3] + c[-1:]) for c in w.calls()]
+
+
+def expect(condition, text):
+    if not condition:
+        raise AssertionError(text)
+    return text
+
+
+# --- the cases ---------------------------------------------------------------
+
+def settings_file_cases(w):
+    def dialog_only(_texts):
+        return expect(w.drive("Q") is None and w.calls() == [], "setup dialog, nothing mapped")
+
+    def share_error(texts):
+        return expect(texts[:1] == ["Line1\nLine2\nLine3\nLine4\nLine5"] and w.calls() == [],
+                      "address cut to 259: unreachable, SHAREERROR box, no connection")
+
+    def locked(path):
+        proc, _ = w.start([DRIVER, "lock", path, "8000"])
+        for _ in range(200):
+            if proc.poll() is not None:
+                raise AssertionError("the file could not be locked")
+            if subprocess.run(["pgrep", "-f", "qvdriver.exe lock"],
+                              stdout=subprocess.DEVNULL).returncode == 0:
+                time.sleep(0.5)  # opened by now
+                return proc
+            time.sleep(0.05)
+        return proc
+
+    state = {}
+
+    def lock(path):
+        state["lock"] = locked(path)
+
+    def unlock(_path):
+        proc = state.pop("lock", None)
+        if proc is not None:
+            proc.kill()
+            proc.wait()
+
+    def immutable(path):
+        subprocess.run(["chattr", "+i", w.unix(path)], check=True)
+
+    def mutable(path):
+        subprocess.run(["chattr", "-i", w.unix(path)], check=False)
+
+    many_keys = (b"[MAIN]\r\n" + b"".join(b"Key%d=%d\r\n" % (i, i) for i in range(10000))
+                 + b"ShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n")
+    return [
+        Case("settings file missing", None, setup=True, check=dialog_only),
+        Case("settings file empty", b"", setup=True, check=dialog_only),
+        Case("settings file binary", bytes(range(256)) * 64, setup=True, check=dialog_only),
+        Case("settings file of 1 MB (one address line)",
+             b"[MAIN]\r\nShareAddress=" + b"s" * (1 << 20) + b"\r\nMapToDrive=Q\r\n",
+             answers=[("Title", "ok")], check=share_error),
+        Case("settings file of 10,000 keys", many_keys,
+             check=lambda _t: expect(w.drive("Q") == "unc/srv/data",
+                                     "keys after 10,000 others read: Q: mapped")),
+        Case("settings file locked by another process", SHARE, setup=True,
+             prepare=lock, undo=unlock,
+             check=lambda t: dialog_only(t).replace("setup", "unreadable: defaults, setup")),
+        Case("settings file read-only (even for root), Save pressed", SHARE + b"StartUp=0\r\n",
+             args=["/?"], answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\other", "press:29"])],
+             setup=True, prepare=immutable, undo=mutable,
+             check=lambda _t: "Save writes nothing, no message; file as it was"),
+    ]
+
+
+def value_cases(w):
+    def mapped(text="Q: mapped"):
+        return lambda _t: expect(w.drive("Q") == "unc/srv/data", text)
+
+    def no_letter(_t):
+        return expect(calls(w) == ["add|\\\\srv\\data||=0"] and w.drive("Q") is None,
+                      "connected without a letter, as a printer")
+
+    def main(extra):
+        return SHARE + extra
+
+    def in_use(_path):
+        w.put(DIR + "\\busy\\x", b"")
+        os.symlink(w.unix(DIR + "\\busy"), os.path.join(w.prefix, "dosdevices", "q:"))
+
+    return [
+        Case("DriveType=7", main(b"DriveType=7\r\n"), check=no_letter),
+        Case("DriveType=-1", main(b"DriveType=-1\r\n"), check=no_letter),
+        Case("DriveType=99999999999", main(b"DriveType=99999999999\r\n"),
+             check=lambda _t: "connected as its low byte says: " + (
+                 "Q: mapped" if w.drive("Q") else "without a letter")),
+        Case("MapToDrive empty", b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=\r\n",
+             check=lambda _t: expect(w.drive("Q") is None,
+                                     "no letter: " + (", ".join(calls(w)) or "nothing"))),
+        Case("MapToDrive=QQQ", b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=QQQ\r\n",
+             check=mapped("first letter taken: Q: mapped")),
+        Case("MapToDrive=1", b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=1\r\n",
+             answers=[("Title", "ok")],
+             check=lambda t: "no such drive: " + (", ".join(calls(w)) or "nothing")
+             + ("; MAPERROR box" if t else "")),
+        Case("SaveCredentials=-3, user and password", main(
+            b"SaveCredentials=-3\r\nUserName=anna\r\nPassWord=secret\r\n"),
+            writes=lambda before, after: after == before,
+            check=mapped("nonzero: credentials read and kept; Q: mapped")),
+        Case("PersistantConnection=257", main(b"PersistantConnection=257\r\n"),
+             check=lambda _t: expect(w.calls()[0][5] == "1", "low byte 1: remembered connection")),
+        Case("ForceDisConnection=2, letter in use", main(b"ForceDisConnection=2\r\n"),
+             prepare=in_use,
+             check=lambda _t: expect(w.calls() == [], "not 1: letter kept, nothing connected")),
+        Case("PromptCredentials=abc", main(b"PromptCredentials=abc\r\n"),
+             check=mapped("reads 0: no prompt, Q: mapped")),
+        Case("StartUp=2", main(b"StartUp=2\r\n"),
+             check=lambda _t: expect(w.reg_query("HKLM\\" + RUN_KEY, "quorvane") is None,
+                                     "not 1: no Run entry; Q: mapped")),
+        Case("UpdateMode=256", main(b"UpdateMode=256\r\n"),
+             check=mapped("low byte 0: not installed; Q: mapped")),
+        Case("UpdateMode=-1, installation refused", main(b"UpdateMode=-1\r\n"),
+             answers=[(ASK_COPY, "no")],
+             writes=lambda before, after: after == before.replace(b"=-1", b"=0"),
+             check=mapped("low byte 255: copy offered; No remembered as UpdateMode=0")),
+        Case("SHAREERROR Buttons=9, texts of 2,000 characters",
+             b"[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n[SHAREERROR]\r\n"
+             b"Buttons=9\r\nTitle=" + b"T" * 2000 + b"\r\nLine1=" + b"L" * 2000 + b"\r\n",
+             answers=[("T" * 259, "ok")],
+             check=lambda t: expect(t[0].startswith("L" * 259 + "\n"),
+                                    "not 1: box shown, texts cut to 259")),
+    ]
+
+
+def command_line_cases(w):
+    def dialog(_t):
+        return expect(w.calls() == [], "setup dialog")
+
+    return [
+        Case("command line of 2,000 characters", SHARE, args=["x" * 2000], setup=True,
+             check=dialog),
+        Case("command line of 300 arguments", SHARE, args=["a b"] * 300, setup=True,
+             check=dialog),
+        Case("command line with an odd quote", SHARE, args=['"unclosed'],
+             check=lambda _t: expect(w.drive("Q") == "unc/srv/data",
+                                     "no argument readable: unattended run, Q: mapped")),
+    ]
+
+
+def address_cases(w):
+    long_share = b"\\\\srv\\" + b"d" * 294
+
+    def removed_subst(_path):
+        os.rename(w.unix(SUBST), w.unix(SUBST) + ".away")
+
+    def restored_subst(_path):
+        if os.path.exists(w.unix(SUBST) + ".away"):
+            os.rename(w.unix(SUBST) + ".away", w.unix(SUBST))
+
+    def share_in_share(t):
+        return expect(len(t) == 3 and len(w.calls()) == 1,
+                      "expanded once, no loop: SHAREERROR box, then MAPERROR box ("
+                      + ", ".join(calls(w)) + ")")
+
+    return [
+        Case("share address of 300 characters", b"[MAIN]\r\nShareAddress=" + long_share
+             + b"\r\nMapToDrive=Q\r\n", answers=[("Title", "ok")],
+             check=lambda t: expect(w.calls() == [] and len(t) == 1,
+                                    "cut to 259: unreachable, SHAREERROR box")),
+        Case('"%SHARE%" in the address, Map Drive Now', SHARE, args=["/?"],
+             answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\%SHARE%", "press:25"]),
+                      ("Title", "ok"), ("Title", "ok")],
+             setup=True, check=share_in_share),
+        Case("Subst tool missing", b"[MAIN]\r\nShareAddress=C:\\qvtest\\matrix\r\n"
+             b"MapToDrive=S\r\nDriveType=1\r\n" + MAPERROR,
+             answers=[("Cannot map S:", "ok")], prepare=removed_subst, undo=restored_subst,
+             check=lambda t: expect(w.drive("S") is None,
+                                    "letter still free: MAPERROR box, " + t[0].split("\n")[0])),
+    ]
+
+
+def provider_cases(w):
+    def refused(code):
+        def check(t):
+            return expect(t == [f"Error {code}\n\n\n\n"] and w.drive("Q") is None,
+                          f"MAPERROR box with code {code}")
+        return Case(f"file server answers {code}", SHARE + MAPERROR.replace(
+            b"Line1", b"Line2=\r\nLine3=\r\nLine4=\r\nLine5=\r\nLine1"),
+            answers=[("Cannot map Q:", "ok")], prepare=lambda _p: w.serve(
+                f"fail \\\\srv\\data {code}"), check=check)
+
+    def prompt(t):
+        return expect(w.calls()[0][-1] == "=1326" and len(t) == 1 and w.drive("Q") is None,
+                      "1326: credentials prompt; closed: failed, no message")
+
+    return [refused(code) for code in (53, 67, 85, 1203, 1219)] + [
+        Case("file server answers 1326", SHARE + b"[CREDENTIALS]\r\nTitle=Log on\r\n",
+             answers=[("Log on", ["close"])],
+             prepare=lambda _p: w.serve("fail \\\\srv\\data 1326"), check=prompt),
+    ]
+
+
+def program_cases(w):
+    def run_key(read_only):
+        def apply(_path):
+            w.wine([DRIVER, "regacl", RUN_KEY, "read" if read_only else "full"], check=True)
+        return apply
+
+    missing = b"[SECTEXECUTE]\r\n" + b"".join(
+        b"Execute%d=C:\\nowhere\\missing%d.exe\r\nParameters%d=x\r\n" % (n, n, n)
+        for n in (1, 2, 3))
+    return [
+        Case("programs to run that do not exist", SHARE + missing,
+             check=lambda _t: expect(w.drive("Q") == "unc/srv/data",
+                                     "nothing started, no message; Q: mapped")),
+        Case("Run key not writable, StartUp=1", SHARE + b"StartUp=1\r\n",
+             prepare=run_key(True), undo=run_key(False),
+             check=lambda _t: expect(
+                 w.drive("Q") == "unc/srv/data"
+                 and w.reg_query("HKLM\\" + RUN_KEY, "quorvane") is None,
+                 "no Run entry, no message; Q: mapped")),
+    ]
+
+
+# --- running them -------------------------------------------------------------
+
+def run_case(t, n, case):
+    w = t.world
+    exe = f"{DIR}\\{n:02d}\\quorvane.exe"
+    ini = exe[:-3] + "ini"
+    w.install_binary("quorvane.exe", exe)
+    w.remove(ini)
+    if case.ini is not None:
+        w.put(ini, case.ini)
+    w.clear_logs()
+    w.serve("share \\\\srv\\data")
+    for letter in "QS":
+        w.drop_drive(letter)
+    w.reg_delete("HKLM\\" + RUN_KEY, "quorvane")
+    before = case.ini
+    row = {"exit": "-", "crash": "-", "file": "-", "outcome": ""}
+    try:
+        if case.prepare:
+            case.prepare(ini)
+        rc, err, texts = t.run_program(exe, args=case.args, answers=case.answers,
+                                       setup=case.setup, timeout=60)
+        w.wait_for_programs("quorvane.exe")
+    except Exception as e:  # noqa: BLE001 - a row reports any failure
+        row["outcome"] = f"{type(e).__name__}: {str(e).splitlines()[0][:90]}"
+        return row, False
+    finally:
+        if case.undo:
+            case.undo(ini)
+    row["exit"] = str(rc)
+    crashed = "Unhandled" in err or "page fault" in err or "winedbg" in err
+    row["crash"] = "crash" if crashed else "none"
+    after = w.read(ini) if w.exists(ini) else None
+    if case.writes is None:
+        unchanged = after == before
+        row["file"] = "unchanged" if unchanged else "CHANGED"
+    else:
+        unchanged = after is not None and before is not None and case.writes(before, after)
+        row["file"] = "as meant" if unchanged else "WRONG"
+    ok = rc == 0 and not crashed and unchanged
+    try:
+        row["outcome"] = case.check(texts) if case.check else ""
+    except AssertionError as e:
+        row["outcome"] = f"WRONG: {e}"
+        ok = False
+    if t.world.wine([DRIVER, "window", SETUP_CAPTION, "close", "wait:0"]).returncode == 0:
+        row["outcome"] += " (a window was left open)"
+        ok = False
+    return row, ok
+
+
+def main():
+    t = Matrix()
+    Matrix.setUpClass()
+    w = t.world
+    w.publish("\\\\srv\\data", DIR + "\\server-data")
+    cases = (settings_file_cases(w) + value_cases(w) + command_line_cases(w)
+             + address_cases(w) + provider_cases(w) + program_cases(w))
+    width = max(len(c.name) for c in cases)
+    print(f"{'#':>2}  {'case':<{width}}  exit  crash  file       outcome")
+    failures = 0
+    for n, case in enumerate(cases, 1):
+        row, ok = run_case(t, n, case)
+        failures += not ok
+        print(f"{n:>2}  {case.name:<{width}}  {row['exit']:<4}  {row['crash']:<5}  "
+              f"{row['file']:<9}  {row['outcome']}{'' if ok else '   <-- FAILED'}", flush=True)
+    for letter in "QS":
+        w.drop_drive(letter)
+    print(f"{len(cases)} cases, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
