@@ -49,7 +49,9 @@ HBITMAP DecodePictureBytes(const void* bytes, DWORD length) {
   }
   IPicture* picture = nullptr;
   if (stream != nullptr) {
-    OleLoadPicture(stream, 0, TRUE, kPictureInterface, reinterpret_cast<void**>(&picture));
+    // Run mode off: the picture then owns the bitmap it decodes and frees it
+    // on release; a picture in run mode may not, and each load would leak it.
+    OleLoadPicture(stream, 0, FALSE, kPictureInterface, reinterpret_cast<void**>(&picture));
   }
   bitmap = RenderPictureToBitmap(picture);
   const DWORD error = GetLastError();

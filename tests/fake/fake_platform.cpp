@@ -351,6 +351,7 @@ void FakePlatform::WriteProfileText(const char* section, const char* key,
 RegKey FakePlatform::OpenRegistryKey(RegRoot, const char* subKey, bool) {
   if (registryDenied || registry.count(subKey) == 0) return nullptr;
   openKeys_.push_back(subKey);
+  ++keysOpen;
   log.push_back(std::string("regopen ") + subKey);
   return reinterpret_cast<RegKey>(openKeys_.size());
 }
@@ -376,7 +377,10 @@ bool FakePlatform::ReadRegistryText(RegKey key, const char* name, char* out,
   return true;
 }
 
-void FakePlatform::CloseRegistryKey(RegKey) { log.push_back("regclose"); }
+void FakePlatform::CloseRegistryKey(RegKey) {
+  --keysOpen;
+  log.push_back("regclose");
+}
 
 void FakePlatform::ItemText(Window dialog, int id, char* out, size_t cap) {
   Put(out, cap, Control(dialog, id).text);

@@ -110,6 +110,7 @@ class FakePlatform : public Platform {
   std::vector<MessageBoxCall> boxes;
   std::vector<StartCall> starts;
   std::vector<std::string> profileWrites;  // "SECTION/key=value"
+  int keysOpen = 0;  // registry keys opened and not yet closed
 
   FakeFile& File(const std::string& path);
   bool HasFile(const std::string& path) const;

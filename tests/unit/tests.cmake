@@ -14,6 +14,7 @@ add_executable(unit_tests
   tests/unit/templates_test.cpp
   tests/unit/mapping_run_test.cpp
   tests/unit/setup_logic_test.cpp
+  tests/unit/soak_test.cpp
 )
 target_link_libraries(unit_tests PRIVATE qv_logic GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)

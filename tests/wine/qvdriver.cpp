@@ -41,11 +41,19 @@
 //   qvdriver lock FILE MS
 //       Opens FILE for reading and writing, shared with nobody, prints
 //       "locked" and holds it MS milliseconds.
+//   qvdriver soak INI TIMES [PARTS]
+//       In one process: opens and closes every dialog (setup, the three
+//       message settings, programs to run, About, the credentials prompt)
+//       and maps and unmaps INI's share, once to warm up and then TIMES
+//       times, printing after each phase the process's handles, GDI and
+//       USER objects (as far as the platform reports them), private bytes,
+//       live pictures, its windows left, and whether hot key 54 is free.
 //   qvdriver regacl KEY read|full
 //       Gives the HKLM key KEY a DACL letting everyone only read it (and
 //       change the DACL back), or everything.
 #include <windows.h>
 #include <aclapi.h>
+#include <psapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -57,7 +65,11 @@
 #include "platform/win32/win32_platform.h"
 #include "picture/picture.h"
 #include "settings/settings.h"
+#include "mapping/mapping_run.h"
 #include "ui/about_dialog_win32.h"
+#include "ui/setup_dialog_win32.h"
+#include "ui/sub_dialogs_win32.h"
+#include "mapping/credentials_win32.h"
 #include "ui/dialog_runner.h"
 
 namespace {
@@ -490,6 +502,110 @@ int About(int argc, char** argv) {
   return 0;
 }
 
+BOOL CALLBACK CloseOne(HWND window, LPARAM) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == GetCurrentProcessId() && IsWindowVisible(window)) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+// Closes whatever dialog this process shows, as a user's close box would.
+DWORD WINAPI CloseDialogs(void*) {
+  for (;;) {
+    EnumWindows(CloseOne, 0);
+    Sleep(10);
+  }
+}
+
+BOOL CALLBACK CountOwn(HWND window, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == GetCurrentProcessId()) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Wine reports no handle count; a handle that has information is open.
+DWORD OpenHandles() {
+  DWORD count = 0;
+  for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+  }
+  return count;
+}
+
+void PrintResources(const char* phase) {
+  DWORD handles = 0;
+  if (!GetProcessHandleCount(GetCurrentProcess(), &handles) || handles == 0) {
+    handles = OpenHandles();
+  }
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(),
+                       reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  int windows = 0;
+  EnumWindows(CountOwn, reinterpret_cast<LPARAM>(&windows));
+  const bool hotKeyFree = RegisterHotKey(nullptr, 54, MOD_CONTROL, VK_SPACE) != FALSE;
+  if (hotKeyFree) UnregisterHotKey(nullptr, 54);
+  std::printf("%s handles=%lu gdi=%lu user=%lu private=%lu pictures=%d windows=%d hotkey=%d\n",
+              phase, static_cast<unsigned long>(handles),
+              static_cast<unsigned long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)),
+              static_cast<unsigned long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)),
+              static_cast<unsigned long>(
+                  memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage), qv::LivePictures(), windows,
+              hotKeyFree ? 1 : 0);
+  std::fflush(stdout);
+}
+
+// PARTS picks what a round does: s setup, m message settings, p programs,
+// a About, c credentials prompt, r a mapping run.
+void EveryDialogAndRun(const char* parts) {
+  using namespace qv;
+  if (std::strchr(parts, 's') != nullptr) {
+    Settings.UpdateMode = 0;  // the setup dialog opens for editing
+    RunSetupDialog();
+  }
+  if (std::strchr(parts, 'm') != nullptr) {
+    for (int group = kGroupShareError; group <= kGroupCredentials; ++group) {
+      UiState.UiMode = static_cast<uint8_t>(group);
+      EditMessageSettings(nullptr, nullptr);
+    }
+  }
+  if (std::strchr(parts, 'p') != nullptr) {
+    UiState.UiMode = kGroupPrograms;
+    EditProgramsToRun(nullptr, nullptr);
+  }
+  UiState.UiMode = 0;
+  if (std::strchr(parts, 'a') != nullptr) ShowAbout(nullptr, nullptr);
+
+  if (std::strchr(parts, 'c') != nullptr) AskCredentials(nullptr, nullptr);
+  if (std::strchr(parts, 'r') != nullptr) {
+    TransferSettings(nullptr, kGroupMain, kLoad);
+    RunMapping(nullptr, 1);
+    RunMapping(nullptr, 0);
+  }
+}
+
+int Soak(int argc, char** argv) {
+  if (argc < 4) return 64;
+  const int times = std::atoi(argv[3]);
+  const char* parts = argc > 4 ? argv[4] : "smpacr";
+  qv::UseWin32Platform();
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  qv::CopyText(qv::Settings.ProgramPath, path);
+  qv::CopyText(qv::Settings.IniPath, argv[2]);
+  CreateThread(nullptr, 0, CloseDialogs, nullptr, 0, nullptr);
+  PrintResources("start");
+  EveryDialogAndRun(parts);
+  PrintResources("warm");
+  for (int i = 0; i < times; ++i) EveryDialogAndRun(parts);
+  PrintResources("end");
+  return 0;
+}
+
 int Lock(int argc, char** argv) {
   if (argc < 4) return 64;
   HANDLE file = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -544,6 +660,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "about") == 0) return About(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     FILE* f = std::fopen(argv[2], "a");

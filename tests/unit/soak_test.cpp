@@ -1,0 +1,85 @@
+// Fifty rounds of everything a long session does, in one process: nothing may
+// accumulate (registry keys, connections, settings lines, grown texts), and
+// LeakSanitizer checks the heap when the test binary ends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mapping/credentials.h"
+#include "mapping/mapping_run.h"
+#include "settings/settings.h"
+#include "tests/fake/fake_platform.h"
+#include "ui/setup_logic.h"
+
+namespace qv {
+namespace {
+
+const char kIni[] = "C:\\Q\\quorvane.ini";
+Window const kDialog = reinterpret_cast<Window>(0x100);
+Window const kSubDialog = reinterpret_cast<Window>(0x200);  // same IDs, own controls
+Window const kLetters = reinterpret_cast<Window>(0x108);
+Window const kTypes = reinterpret_cast<Window>(0x10A);
+
+TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
+  test::FakePlatform fake;
+  ResetProcessState();
+  CopyText(Settings.IniPath, kIni);
+  CopyText(Settings.ProgramName, "quorvane");
+  CopyText(Settings.QuotedProgramPath, "\"C:\\Q\\quorvane.exe\"");
+  fake.RunKey();
+  fake.probe["\\\\srv\\data"] = 0;
+  fake.Ini(kIni) =
+      "[MAIN]\r\nShareAddress=\\\\srv\\data\\\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
+      "UserName=%USERNAME%\r\nPassWord=pw\r\nStartUp=1\r\n"
+      "[SECTEXECUTE]\r\nExecute1=one.exe\r\nParameters1=%DRIVE%\r\n"
+      "Execute2=two.exe\r\nParameters2=%DRIVE% %SHARE% %ERRORCODE%\r\n"
+      "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine1=%USERNAME%\r\n";
+  fake.combos[kLetters] = {26, 16};  // Q
+  fake.combos[kTypes] = {3, 0};
+  UiState.DriveLetterCombo = kLetters;
+  UiState.DriveTypeCombo = kTypes;
+  fake.Control(kDialog, 6).text = "%USERNAME%";
+  fake.Control(kDialog, 12).text = "pw";
+  fake.Control(kDialog, 17).check = 1;  // Save Credentials
+  fake.Control(kDialog, 18).check = 1;  // Start With System
+
+  std::string settingsAfterFirstRound;
+  for (int round = 0; round < 50; ++round) {
+    SCOPED_TRACE(round);
+    UiState.UiMode = 0;
+    EXPECT_TRUE(UnattendedRun(kDialog));
+    EXPECT_EQ(fake.drives.count('Q'), 1u);
+    RunMapping(kDialog, 0);
+
+    UiState.UiMode = 1;
+    fake.Control(kDialog, 3).text = "\\\\srv\\data";
+    MapNow(kDialog);
+    EXPECT_EQ(RunState.MappingSucceeded, 1);
+    RunMapping(kDialog, 0);
+    EXPECT_EQ(fake.drives.count('Q'), 0u);
+    EXPECT_TRUE(SaveSetup(kDialog));
+
+    for (int group = kGroupShareError; group <= kGroupPrograms; ++group) {
+      UiState.UiMode = static_cast<uint8_t>(group);
+      TransferSettings(kSubDialog, group, kLoad);
+      TransferSettings(kSubDialog, group, kSave);
+    }
+    UiState.UiMode = 0;
+    OpenCredentialsPrompt();
+    AcceptCredentials("anna", "pw");
+
+    if (round == 0) settingsAfterFirstRound = fake.Ini(kIni);
+    EXPECT_EQ(fake.Ini(kIni), settingsAfterFirstRound);
+    EXPECT_EQ(fake.keysOpen, 0);
+  }
+  EXPECT_EQ(fake.connections.size(), 100u);
+  EXPECT_EQ(fake.cancels.size(), 100u);
+  EXPECT_EQ(fake.starts.size(), 100u);  // programs 1 and 2 of each log-on run
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_STREQ(Settings.ShareAddress, "\\\\srv\\data");
+  EXPECT_STREQ(Settings.EndUserMessage.Title, "Log on to \\\\srv\\data");
+  EXPECT_EQ(fake.RunKey().at("quorvane"), "\"C:\\Q\\quorvane.exe\"");
+}
+
+}  // namespace
+}  // namespace qv
