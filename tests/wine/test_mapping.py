@@ -2,6 +2,7 @@
 (a network provider of the prefix) and a working subst.exe."""
 
 import os
+import subprocess
 import time
 
 from qvtest import DRIVER, WineTest, main
@@ -133,6 +134,29 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.calls(), [])
         self.assertEqual(self.recorded(), ["two 0"])
         self.assertEqual(self.world.drive("Q"), self.world.unix(DIR + "\\busy"))
+
+    def test_screenshot_of_the_credentials_prompt(self):
+        caption = "Log on to the office server"
+        self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                      "PromptCredentials=1\r\n[CREDENTIALS]\r\nTitle=" + caption + "\r\n"
+                      "Line1=Your drive Q: needs your network password.\r\n"
+                      "Line2=%SHARE%\r\nLine4=User name:\r\nLine5=Password:\r\n")
+        proc, _ = self.world.start([self.exe])
+        try:
+            self.drive_window(caption, "set:3=anna")
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                    f"^{caption}$"], env=self.world.env(),
+                                   stdout=subprocess.PIPE, check=True, timeout=30)
+            shot = os.path.join(self.world.directory, "credentials-prompt.png")
+            subprocess.run(["import", "-window", found.stdout.split()[0].decode(), shot],
+                           env=self.world.env(), check=True, timeout=60)
+            self.assertGreater(os.path.getsize(shot), 1000)
+            self.drive_window(caption, "close")
+            proc.wait(timeout=30)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+        self.assertEqual(self.world.calls(), [])
 
     def test_the_log_on_run_never_shows_or_raises_the_setup_dialog(self):
         # The dialog ends inside its initialisation; the dialog manager still
