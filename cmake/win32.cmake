@@ -5,7 +5,7 @@ set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
     -fno-asynchronous-unwind-tables -fno-unwind-tables)
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
     -Wl,--dynamicbase)
-set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 shell32 comdlg32 comctl32
+set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 shell32 comctl32
     version ole32 oleaut32 kernel32)
 
 add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})

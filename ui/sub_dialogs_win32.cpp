@@ -70,6 +70,7 @@ INT_PTR CALLBACK MessageProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 // chosen last is the one the next chooser opens with.
 char BrowsePath[kTextSize];
 OPENFILENAMEA ChooserSettings;
+HMODULE ChooserLibrary = nullptr;
 
 void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
   ChooserSettings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // 76 bytes
@@ -80,7 +81,23 @@ void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
   ChooserSettings.nMaxFile = sizeof BrowsePath;
   ChooserSettings.lpstrTitle = title;
   ChooserSettings.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_NOCHANGEDIR;
-  GetOpenFileNameA(&ChooserSettings);
+  // Loaded on first use, from the system folder: linked at start, the
+  // chooser's library and what it pulls in (the print spooler among them)
+  // slowed every log-on run by half.
+  if (ChooserLibrary == nullptr) {
+    char path[MAX_PATH + 16];
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+      lstrcatA(path, "\\comdlg32.dll");
+      ChooserLibrary = LoadLibraryA(path);
+    }
+  }
+  using Chooser = BOOL(WINAPI*)(OPENFILENAMEA*);
+  const auto choose = ChooserLibrary != nullptr
+      ? reinterpret_cast<Chooser>(reinterpret_cast<void*>(
+            GetProcAddress(ChooserLibrary, "GetOpenFileNameA")))
+      : nullptr;
+  if (choose != nullptr) choose(&ChooserSettings);
 }
 
 void BrowseRow(HWND dialog, int field) {
