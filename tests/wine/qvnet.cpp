@@ -71,7 +71,7 @@ __attribute__((dllexport)) DWORD APIENTRY NPGetCaps(DWORD index) {
 __attribute__((dllexport)) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* resource,
                                                       WCHAR* password, WCHAR* user,
                                                       DWORD flags) {
-  char remote[512], local[16], u[256], p[256];
+  char remote[512], local[16], u[1024], p[1024];
   Narrow(resource->lpRemoteName, remote, sizeof remote);
   Narrow(resource->lpLocalName, local, sizeof local);
   Narrow(user, u, sizeof u);
@@ -95,7 +95,7 @@ __attribute__((dllexport)) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* r
       if (!qvtest::DefineLetter(local[0], DRIVE_REMOTE, mount)) code = ERROR_GEN_FAILURE;
     }
   }
-  char line[1400];
+  char line[3000];
   std::snprintf(line, sizeof line, "add|%s|%s|%s|%s|%lu|=%lu", remote, local, u, p,
                 static_cast<unsigned long>(flags), static_cast<unsigned long>(code));
   Log(line);

@@ -167,6 +167,18 @@ def value_cases(w):
              answers=[(ASK_COPY, "no")],
              writes=lambda before, after: after == before.replace(b"=-1", b"=0"),
              check=mapped("low byte 255: copy offered; No remembered as UpdateMode=0")),
+        Case("UserName and PassWord of 2,000 characters", main(
+            b"SaveCredentials=1\r\nUserName=" + b"u" * 2000 + b"\r\nPassWord=" + b"p" * 2000
+            + b"\r\n"),
+            writes=lambda before, after: after == before.replace(b"u" * 2000, b"u" * 259)
+            .replace(b"p" * 2000, b"p" * 259),
+            check=lambda _t: expect(
+                [len(f) for f in w.calls()[0][3:5]] == [259, 259] and w.drive("Q"),
+                "cut to 259 and used; Q: mapped, the cut values kept")),
+        Case("Execute2 of 2,000 characters", main(
+            b"[SECTEXECUTE]\r\nExecute2=C:\\" + b"x" * 2000 + b".exe\r\n"),
+            check=lambda _t: expect(w.drive("Q") == "unc/srv/data",
+                                    "cut to 259, nothing started; Q: mapped")),
         Case("SHAREERROR Buttons=9, texts of 2,000 characters",
              b"[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n[SHAREERROR]\r\n"
              b"Buttons=9\r\nTitle=" + b"T" * 2000 + b"\r\nLine1=" + b"L" * 2000 + b"\r\n",
