@@ -229,6 +229,9 @@ def setup(directory):
     old = World(directory, prefix, os.environ.get("DISPLAY", ""))
     if os.path.isdir(prefix):
         old.kill_all()
+        # A run cut short may have left a settings file immutable.
+        subprocess.run(["chattr", "-R", "-i", os.path.join(prefix, "drive_c", "qvtest")],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(prefix)
     display, pid = os.environ.get("DISPLAY"), None
     if not display:
