@@ -83,7 +83,7 @@ void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
   ChooserSettings.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_NOCHANGEDIR;
   // Loaded on first use, from the system folder: linked at start, the
   // chooser's library and what it pulls in (the print spooler among them)
-  // slowed every log-on run by half.
+  // were loaded by every log-on run, which never shows the chooser.
   if (ChooserLibrary == nullptr) {
     char path[MAX_PATH + 16];
     const UINT n = GetSystemDirectoryA(path, MAX_PATH);
