@@ -39,8 +39,8 @@
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
 //   qvdriver lock FILE MS
-//       Opens FILE for reading and writing, shared with nobody, prints
-//       "locked" and holds it MS milliseconds.
+//       Opens FILE for reading and writing, shared with nobody, then makes
+//       FILE.locked to say so, and holds it MS milliseconds.
 //   qvdriver soak INI TIMES [PARTS]
 //       In one process: opens and closes every dialog (setup, the three
 //       message settings, programs to run, About, the credentials prompt)
@@ -628,8 +628,9 @@ int Lock(int argc, char** argv) {
   HANDLE file = CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
-  std::printf("locked\n");
-  std::fflush(stdout);
+  char marker[MAX_PATH + 8];
+  std::snprintf(marker, sizeof marker, "%s.locked", argv[2]);
+  CloseHandle(CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   Sleep(DWORD(std::atoi(argv[3])));
   CloseHandle(file);
   return 0;
