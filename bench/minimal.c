@@ -1,4 +1,4 @@
-/* The smallest Win32 GUI program: the yardstick of the start-up benchmark. */
+/* The smallest Win32 GUI program: a yardstick of bench/budgets.py. */
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show) {
