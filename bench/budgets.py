@@ -130,13 +130,13 @@ def measure(w, runs):
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 15
     build()
-    data = world.World(None, None, None, bin_dir=BIN).binary("quorvane.exe")
+    with open(os.path.join(BIN, "quorvane.exe"), "rb") as f:
+        data = f.read()
     imports = sorted(dll.lower() for dll in imported_dlls(data))
 
     directory = os.path.join(ROOT, "build", "bench", "world")
     world.setup(directory)
     w = world.World.load(directory)
-    w.bin_dir = BIN
     try:
         prepare(w)
         desktop, _ = w.start(["notepad"])

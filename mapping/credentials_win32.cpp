@@ -49,9 +49,7 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
 }  // namespace
 
 INT_PTR AskCredentials(HWND owner, HICON icon) {
-  DialogArguments arguments = {owner, icon};
-  return RunDialogTemplate(kCredentialsDialog, owner, CredentialsProcedure,
-                           reinterpret_cast<LPARAM>(&arguments));
+  return RunSubDialog(kCredentialsDialog, owner, icon, CredentialsProcedure);
 }
 
 }  // namespace qv

@@ -56,9 +56,7 @@ INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 INT_PTR ShowAbout(HWND owner, HICON icon) {
-  DialogArguments arguments = {owner, icon};
-  return RunDialogTemplate(kAboutDialog, owner, AboutProcedure,
-                           reinterpret_cast<LPARAM>(&arguments));
+  return RunSubDialog(kAboutDialog, owner, icon, AboutProcedure);
 }
 
 }  // namespace qv

@@ -28,4 +28,9 @@ void SetIconFromArguments(HWND dialog, LPARAM parameter);
 INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
                           DLGPROC procedure, LPARAM parameter);
 
+// Runs a sub-dialog: its creation parameter is a DialogArguments of the
+// owner and the icon.
+INT_PTR RunSubDialog(const DialogTemplate& dialog, HWND owner, HICON icon,
+                     DLGPROC procedure);
+
 }  // namespace qv

@@ -23,4 +23,10 @@ INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
   return result;
 }
 
+INT_PTR RunSubDialog(const DialogTemplate& dialog, HWND owner, HICON icon,
+                     DLGPROC procedure) {
+  DialogArguments arguments = {owner, icon};
+  return RunDialogTemplate(dialog, owner, procedure, reinterpret_cast<LPARAM>(&arguments));
+}
+
 }  // namespace qv

@@ -127,15 +127,11 @@ INT_PTR CALLBACK ProgramsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 INT_PTR EditMessageSettings(HWND owner, HICON icon) {
-  DialogArguments arguments = {owner, icon};
-  return RunDialogTemplate(kMessageDialog, owner, MessageProcedure,
-                           reinterpret_cast<LPARAM>(&arguments));
+  return RunSubDialog(kMessageDialog, owner, icon, MessageProcedure);
 }
 
 INT_PTR EditProgramsToRun(HWND owner, HICON icon) {
-  DialogArguments arguments = {owner, icon};
-  return RunDialogTemplate(kProgramsDialog, owner, ProgramsProcedure,
-                           reinterpret_cast<LPARAM>(&arguments));
+  return RunSubDialog(kProgramsDialog, owner, icon, ProgramsProcedure);
 }
 
 }  // namespace qv

@@ -6,13 +6,14 @@
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/unit/setup_world.h"
 
 namespace qv {
 namespace {
 
-const char kIni[] = "C:\\Q\\quorvane.ini";
+using test::kDialog;
+using test::kIni;
 const char kShare[] = "\\\\srv\\data";
-Window const kDialog = reinterpret_cast<Window>(0x100);
 
 class MappingRun : public ::testing::Test {
  protected:

@@ -5,28 +5,21 @@
 
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/unit/setup_world.h"
 
 namespace qv {
 namespace {
 
-const char kIni[] = "C:\\Q\\quorvane.ini";
-Window const kDialog = reinterpret_cast<Window>(0x100);
-Window const kLetters = reinterpret_cast<Window>(0x108);
-Window const kTypes = reinterpret_cast<Window>(0x10A);
+using test::kDialog;
+using test::kIni;
+using test::kLetters;
+using test::kTypes;
 Window const kButtons = reinterpret_cast<Window>(0x208);
 
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetProcessState();
-    CopyText(Settings.IniPath, kIni);
-    CopyText(Settings.ProgramName, "quorvane");
-    CopyText(Settings.QuotedProgramPath, "\"C:\\Q\\quorvane.exe\"");
-    fake.RunKey();  // the Run key exists, as on any Windows
-    fake.combos[kLetters].entries = 26;
-    fake.combos[kTypes].entries = 3;
-    UiState.DriveLetterCombo = kLetters;
-    UiState.DriveTypeCombo = kTypes;
+    test::PrepareSetupWorld(fake);
     UiState.ButtonsCombo = kButtons;
   }
 

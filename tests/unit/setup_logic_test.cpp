@@ -4,29 +4,23 @@
 
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/unit/setup_world.h"
 #include "ui/setup_logic.h"
 
 namespace qv {
 namespace {
 
-const char kIni[] = "C:\\Q\\quorvane.ini";
-Window const kDialog = reinterpret_cast<Window>(0x100);
-Window const kLetters = reinterpret_cast<Window>(0x108);
-Window const kTypes = reinterpret_cast<Window>(0x10A);
+using test::kDialog;
+using test::kIni;
+using test::kLetters;
+using test::kTypes;
 
 class SetupLogic : public ::testing::Test {
  protected:
   void SetUp() override {
     fake.Reset();
-    ResetProcessState();
-    CopyText(Settings.IniPath, kIni);
-    CopyText(Settings.ProgramName, "quorvane");
-    CopyText(Settings.QuotedProgramPath, "\"C:\\Q\\quorvane.exe\"");
-    fake.RunKey();
-    fake.combos[kLetters] = {26, -1};
-    fake.combos[kTypes] = {3, 0};
-    UiState.DriveLetterCombo = kLetters;
-    UiState.DriveTypeCombo = kTypes;
+    test::PrepareSetupWorld(fake);
+    fake.combos[kTypes].selection = 0;
     UiState.UiMode = 1;
   }
   test::FakePlatform fake;

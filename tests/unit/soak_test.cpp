@@ -9,24 +9,21 @@
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/unit/setup_world.h"
 #include "ui/setup_logic.h"
 
 namespace qv {
 namespace {
 
-const char kIni[] = "C:\\Q\\quorvane.ini";
-Window const kDialog = reinterpret_cast<Window>(0x100);
+using test::kDialog;
+using test::kIni;
+using test::kLetters;
+using test::kTypes;
 Window const kSubDialog = reinterpret_cast<Window>(0x200);  // same IDs, own controls
-Window const kLetters = reinterpret_cast<Window>(0x108);
-Window const kTypes = reinterpret_cast<Window>(0x10A);
 
 TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
   test::FakePlatform fake;
-  ResetProcessState();
-  CopyText(Settings.IniPath, kIni);
-  CopyText(Settings.ProgramName, "quorvane");
-  CopyText(Settings.QuotedProgramPath, "\"C:\\Q\\quorvane.exe\"");
-  fake.RunKey();
+  test::PrepareSetupWorld(fake);
   fake.probe["\\\\srv\\data"] = 0;
   fake.Ini(kIni) =
       "[MAIN]\r\nShareAddress=\\\\srv\\data\\\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
@@ -34,10 +31,8 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
       "[SECTEXECUTE]\r\nExecute1=one.exe\r\nParameters1=%DRIVE%\r\n"
       "Execute2=two.exe\r\nParameters2=%DRIVE% %SHARE% %ERRORCODE%\r\n"
       "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine1=%USERNAME%\r\n";
-  fake.combos[kLetters] = {26, 16};  // Q
-  fake.combos[kTypes] = {3, 0};
-  UiState.DriveLetterCombo = kLetters;
-  UiState.DriveTypeCombo = kTypes;
+  fake.combos[kLetters].selection = 16;  // Q
+  fake.combos[kTypes].selection = 0;     // NetWork
   fake.Control(kDialog, 6).text = "%USERNAME%";
   fake.Control(kDialog, 12).text = "pw";
   fake.Control(kDialog, 17).check = 1;  // Save Credentials

@@ -31,10 +31,6 @@
 //       Loads a picture as the About dialog does (this driver carries the
 //       program's picture as its own resource 600) and prints
 //       "bitmap WxH" or "none LASTERROR".
-//   qvdriver about TIMES
-//       Opens and closes the About dialog TIMES times and prints the
-//       process's GDI object count before and after, and how many pictures
-//       are still alive.
 //   qvdriver resources FILE
 //       Prints the version strings, the translation and the sizes in icon
 //       group 500 of FILE, as Windows' own functions read them.
@@ -474,36 +470,6 @@ int Picture(int argc, char** argv) {
   return 0;
 }
 
-DWORD WINAPI CloseAbout(void*) {
-  for (;;) {
-    HWND about = FindWindowA("#32770", nullptr);
-    char caption[64] = "";
-    if (about != nullptr) GetWindowTextA(about, caption, sizeof caption);
-    if (about != nullptr && std::strncmp(caption, "About Quorvane", 14) == 0 &&
-        IsWindowVisible(about)) {
-      PostMessageA(about, WM_COMMAND, 1, 0);
-      Sleep(20);
-    }
-    Sleep(5);
-  }
-}
-
-int About(int argc, char** argv) {
-  const int times = argc > 2 ? std::atoi(argv[2]) : 1;
-  qv::UseWin32Platform();
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  qv::CopyText(qv::Settings.ProgramPath, path);
-  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  CreateThread(nullptr, 0, CloseAbout, nullptr, 0, nullptr);
-  for (int i = 0; i < times; ++i) qv::ShowAbout(nullptr, nullptr);
-  const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  // Wine reports 0 GDI objects; the picture module's own count always works.
-  std::printf("gdi %lu %lu pictures %d\n", static_cast<unsigned long>(before),
-              static_cast<unsigned long>(after), qv::LivePictures());
-  return 0;
-}
-
 BOOL CALLBACK CloseOne(HWND window, LPARAM) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
@@ -676,7 +642,6 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "about") == 0) return About(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);

@@ -21,6 +21,13 @@ class WineTest(unittest.TestCase):
         cls.world = World.load()
         cls.world.install_binary("qvdriver.exe", DRIVER)
 
+    def install_own_copy(self, directory):
+        """A copy of quorvane.exe for this test alone, in DIRECTORY\\TEST;
+        sets self.exe and self.ini (its settings file, not made)."""
+        self.exe = directory + "\\" + self._testMethodName + "\\quorvane.exe"
+        self.ini = self.exe[:-3] + "ini"
+        self.world.install_binary("quorvane.exe", self.exe)
+
     def run_program(self, path, args=(), answers=(), debug=None, timeout=60, setup=True):
         """Runs a program of the prefix to its end, answering message boxes.
 

@@ -48,7 +48,7 @@ class About(WineTest):
         self.drive_window(SETUP_CAPTION, "close")
         self.assertEqual(proc.wait(timeout=30), 0)
 
-    def test_picture_failures_and_no_gdi_left_behind(self):
+    def test_picture_loads_and_failures(self):
         def picture(*args):
             return self.world.wine([DRIVER, "picture"] + list(args)).stdout.decode().strip()
 
@@ -60,10 +60,7 @@ class About(WineTest):
         with open(jpeg, "rb") as f:
             self.world.put("C:\\qvtest\\about\\about.jpg", f.read())
         self.assertEqual(picture("file", "C:\\qvtest\\about\\about.jpg"), "bitmap 200x190")
-        out = self.world.wine([DRIVER, "about", "50"], timeout=120).stdout.decode().split()
-        self.assertEqual(out[0], "gdi")
-        self.assertEqual(out[1], out[2])  # the system's count (Wine reports 0)
-        self.assertEqual(out[3:], ["pictures", "0"])  # each opening released its bitmap
+        # That every opening of About releases its bitmap is test_soak's.
 
 
 if __name__ == "__main__":

@@ -18,9 +18,7 @@ def program(n, parameters):
 
 class UnattendedRun(WineTest):
     def setUp(self):
-        self.exe = DIR + "\\" + self._testMethodName + "\\quorvane.exe"
-        self.ini = self.exe[:-3] + "ini"
-        self.world.install_binary("quorvane.exe", self.exe)
+        self.install_own_copy(DIR)
         self.world.clear_logs()
         self.world.remove(RECORD)
         for letter in "QS":

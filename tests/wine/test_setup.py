@@ -13,9 +13,7 @@ RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 class SetupDialog(WineTest):
     def setUp(self):
-        self.exe = DIR + "\\" + self._testMethodName + "\\quorvane.exe"
-        self.ini = self.exe[:-3] + "ini"
-        self.world.install_binary("quorvane.exe", self.exe)
+        self.install_own_copy(DIR)
         self.world.drop_drive("S")
 
     def tearDown(self):

@@ -13,9 +13,7 @@ PROGRAMS = "Programs to Execute"
 
 class SubDialogs(WineTest):
     def setUp(self):
-        self.exe = DIR + "\\" + self._testMethodName + "\\quorvane.exe"
-        self.ini = self.exe[:-3] + "ini"
-        self.world.install_binary("quorvane.exe", self.exe)
+        self.install_own_copy(DIR)
         self.proc, _ = self.world.start([self.exe, "/?"])
         self.addCleanup(lambda: self.proc.poll() is None and (self.proc.kill(), self.world.kill_all()))
         self.drive_window(SETUP_CAPTION)
