@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The budgets of quorvane.exe, measured in one run under Wine.
+"""The budgets of quorvane.exe, measured in one run under Wine: the program of
+the width this machine runs, picked as the Wine tests pick it.
 
 Prints, for the stripped executable and in a fresh test world of its own
 (build/bench/world, with the test file server and the working subst.exe):
@@ -29,10 +30,15 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
-BIN = os.path.join(ROOT, "build", "native", "win32")
-os.environ["QV_BIN"] = BIN
 import world  # noqa: E402
 from test_startup import imported_dlls  # noqa: E402
+
+# The width this machine runs: the i686 program under 32-bit Wine, or where
+# that cannot run (or with QV_WINE64=1), the x86-64 one under 64-bit Wine.
+WIDTH, WHY = world.pick()
+BIN = os.path.join(ROOT, "build", "native", WIDTH)
+os.environ["QV_BIN"] = BIN
+os.environ["QV_WIDTH"] = WIDTH
 
 SETUP_CAPTION = "Setup Map Network Drive"
 DRIVER = "C:\\bench\\qvdriver.exe"
@@ -152,9 +158,12 @@ def main():
     def ms(key):
         return f"{m[key]:.0f} ms ({mean[key]:.0f})"
 
+    print(f"program: {BIN}/quorvane.exe, the {world.DESCRIPTIONS[WIDTH]} ({WHY})")
     print(f"rounds: {runs}; times are medians (means), after 2 warm-up rounds")
-    row("quorvane.exe, stripped, with its resources", f"{len(data)} B",
-        f"{len(data) / 1024:.1f} KiB of 96 KiB")
+    for width, name in (("win32", "i686"), ("win64", "x86-64")):
+        size = os.path.getsize(os.path.join(ROOT, "build", "native", width, "quorvane.exe"))
+        row(f"quorvane.exe ({name}), stripped, with its resources", f"{size} B",
+            f"{size / 1024:.1f} KiB of 96 KiB")
     row("  imports", ", ".join(imports))
     row("unattended Subst run", ms("subst"))
     row("  ratio to the fixed 5000 ms wait", f"{m['subst'] / 5000:.3f} ({mean['subst'] / 5000:.3f})", "budget 0.10")

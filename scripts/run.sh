@@ -5,13 +5,20 @@
 # (C:\Demo\Folder) and a working subst.exe. Arguments go to the program;
 # without any, it is started with "/?", which opens the setup dialog.
 # With no DISPLAY it runs under Xvfb and a screenshot is saved.
+# Where 32-bit programs cannot run (or with QV_WINE64=1), the x86-64 build
+# runs under 64-bit Wine instead, in build/run64/prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 >/dev/null
+{ read -r width; read -r what; read -r why; } < <(python3 tests/wine/world.py pick)
+cmake --preset "$width" >/dev/null
+cmake --build --preset "$width" >/dev/null
 
-export WINEPREFIX="$PWD/build/run/prefix" WINEARCH=win32 WINEDEBUG=-all
+run=build/run
+[ "$width" = win32 ] || run=build/run64
+if [ "$width" = win32 ]; then loader=/usr/lib/wine/wine; else loader=/usr/lib/wine/wine64; fi
+echo "run: $what ($why)"
+export WINEPREFIX="$PWD/$run/prefix" WINEARCH="$width" WINELOADER="$loader" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=("/?")
@@ -29,18 +36,18 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 [ -f "$WINEPREFIX/system.reg" ] || echo "run: making the Wine prefix $WINEPREFIX"
-QV_BIN="$PWD/build/win32" python3 tests/wine/world.py demo build/run
+QV_BIN="$PWD/build/$width" QV_WIDTH="$width" python3 tests/wine/world.py demo "$run"
 dir="$WINEPREFIX/drive_c/Quorvane"
 mkdir -p "$dir"
-cp build/win32/quorvane.exe "$dir/quorvane.exe"
+cp "build/$width/quorvane.exe" "$dir/quorvane.exe"
 [ -f "$dir/quorvane.ini" ] ||
   printf '[MAIN]\r\nShareAddress=\\\\demo\\share\r\nMapToDrive=Q\r\n' > "$dir/quorvane.ini"
 
 if [ -n "$xvfb_pid" ]; then
-  wine 'C:\Quorvane\quorvane.exe' "${args[@]}" &
+  "$loader" 'C:\Quorvane\quorvane.exe' "${args[@]}" &
   program=$!
   sleep 5
-  shot="$PWD/build/run/screenshot.png"
+  shot="$PWD/$run/screenshot.png"
   import -window root "$shot"
   echo "run: screenshot saved to $shot"
   if kill -0 "$program" 2>/dev/null; then
@@ -52,6 +59,6 @@ if [ -n "$xvfb_pid" ]; then
   fi
   wait "$program" 2>/dev/null && rc=0 || rc=$?
 else
-  wine 'C:\Quorvane\quorvane.exe' "${args[@]}" && rc=0 || rc=$?
+  "$loader" 'C:\Quorvane\quorvane.exe' "${args[@]}" && rc=0 || rc=$?
 fi
 echo "run: quorvane.exe ended with exit code $rc; its settings file is $dir/quorvane.ini"

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs, once, what building, testing and running Quorvane needs on Debian 12.
+# Installs, once, what building, testing and running Quorvane needs on Debian 12:
+# both cross compilers, and both Wines, since a machine whose kernel cannot
+# run 32-bit programs tests the x86-64 build under 64-bit Wine.
 # Quick when everything is already there: it only asks dpkg.
 set -euo pipefail
 
 packages=(
   cmake make ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3
-  g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth xdotool imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686
+  wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
 )
 
 missing=()

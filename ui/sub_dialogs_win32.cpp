@@ -73,7 +73,8 @@ OPENFILENAMEA ChooserSettings;
 HMODULE ChooserLibrary = nullptr;
 
 void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
-  ChooserSettings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // 76 bytes
+  // 76 bytes in the i686 build, 136 in the x86-64 one.
+  ChooserSettings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   ChooserSettings.hwndOwner = owner;
   ChooserSettings.hInstance = GetModuleHandleA(nullptr);
   ChooserSettings.lpstrFilter = filter;

@@ -18,4 +18,5 @@ add_executable(unit_tests
 )
 target_link_libraries(unit_tests PRIVATE qv_logic GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)
-gtest_discover_tests(unit_tests TEST_PREFIX "unit." DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(unit_tests TEST_PREFIX "unit." DISCOVERY_TIMEOUT 60
+  PROPERTIES LABELS "native logic under ASan and UBSan")

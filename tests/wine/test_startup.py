@@ -1,5 +1,7 @@
 """The real quorvane.exe under Wine: start-up, self-installation, bad input."""
 
+import os
+
 from qvtest import DRIVER, WINDIR, WineTest, main, started_command_lines
 
 ASK_COPY = "General Options Not Set"
@@ -100,19 +102,26 @@ class SelfInstallation(WineTest):
 
 
 class Executable(WineTest):
-    def test_pe32_gui_program_importing_only_system_dlls(self):
-        data = self.world.binary("quorvane.exe")
-        pe = int.from_bytes(data[0x3C:0x40], "little")
-        self.assertEqual(data[pe:pe + 4], b"PE\0\0")
-        self.assertEqual(int.from_bytes(data[pe + 4:pe + 6], "little"), 0x14C)  # i386
-        optional = pe + 24
-        self.assertEqual(int.from_bytes(data[optional:optional + 2], "little"), 0x10B)  # PE32
-        self.assertEqual(int.from_bytes(data[optional + 68:optional + 70], "little"), 2)  # GUI
+    def test_both_widths_are_gui_programs_importing_only_system_dlls(self):
         system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "mpr.dll",
                   "shell32.dll", "comdlg32.dll", "comctl32.dll", "version.dll",
                   "ole32.dll", "oleaut32.dll", "msvcrt.dll"}
-        for dll in imported_dlls(data):
-            self.assertIn(dll.lower(), system)
+        # (machine, optional header magic): i386 PE32, x86-64 PE32+.
+        for width, header in (("win32", (0x14C, 0x10B)), ("win64", (0x8664, 0x20B))):
+            with self.subTest(width=width):
+                with open(os.path.join(os.environ["QV_BUILD"], width, "quorvane.exe"), "rb") as f:
+                    data = f.read()
+                pe = int.from_bytes(data[0x3C:0x40], "little")
+                self.assertEqual(data[pe:pe + 4], b"PE\0\0")
+                optional = pe + 24
+                self.assertEqual((int.from_bytes(data[pe + 4:pe + 6], "little"),
+                                  int.from_bytes(data[optional:optional + 2], "little")), header)
+                self.assertEqual(int.from_bytes(data[optional + 68:optional + 70], "little"),
+                                 2)  # GUI
+                dlls = imported_dlls(data)
+                self.assertIn("mpr.dll", [d.lower() for d in dlls])
+                for dll in dlls:
+                    self.assertIn(dll.lower(), system)
 
     def test_version_block_and_icon_as_windows_reads_them(self):
         exe = "C:\\qvtest\\res\\quorvane.exe"
@@ -134,7 +143,9 @@ def imported_dlls(data):
     sections = int.from_bytes(data[pe + 6:pe + 8], "little")
     optional_size = int.from_bytes(data[pe + 20:pe + 22], "little")
     optional = pe + 24
-    import_rva = int.from_bytes(data[optional + 104:optional + 108], "little")
+    # The data directories follow a PE32+ header 16 bytes later than a PE32 one.
+    directories = optional + (112 if data[optional:optional + 2] == b"\x0b\x02" else 96)
+    import_rva = int.from_bytes(data[directories + 8:directories + 12], "little")
     table = optional + optional_size
 
     def offset(rva):

@@ -1,10 +1,14 @@
-"""The Wine test world: a 32-bit prefix of the project's own and an X server.
+"""The Wine test world: a prefix of the project's own and an X server.
 
-`python3 world.py setup DIR` makes a fresh prefix under DIR, starts Xvfb on a
-free display when there is no DISPLAY, and records both in DIR/world.json;
-`python3 world.py teardown DIR` ends the prefix's processes and stops Xvfb by
-its pid; `python3 world.py demo DIR` prepares the run command's prefix. The
-tests import this module and use `World.load()`.
+`python3 world.py pick` prints the width this machine tests ("win32": the
+i686 program under 32-bit Wine, or "win64": the x86-64 program under 64-bit
+Wine), then that in words, then why, a line each; it fails naming what is missing when no
+Wine can run here. `python3 world.py setup DIR` makes a fresh prefix of that
+width under DIR, starts Xvfb on a free display when there is no DISPLAY, and
+records all three in DIR/world.json; `python3 world.py teardown DIR` ends the
+prefix's processes and stops Xvfb by its pid; `python3 world.py demo DIR`
+prepares the run command's prefix. The tests import this module and use
+`World.load()`.
 """
 
 import json
@@ -21,10 +25,48 @@ NET_DIR = "C:\\qvtest\\net"
 PROVIDER = "QvTestNet"
 
 BASE_ENV = {
-    "WINEARCH": "win32",
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
 }
+
+# The loaders themselves: Debian's `wine` wrapper prefers the 32-bit one
+# whenever it is installed, even where it cannot run.
+WINE32 = "/usr/lib/wine/wine"
+WINE64 = "/usr/lib/wine/wine64"
+LOADERS = {"win32": WINE32, "win64": WINE64}
+# QV_WINE64=1 tests the x86-64 program even where 32-bit Wine runs.
+FORCE_64 = "QV_WINE64"
+DESCRIPTIONS = {
+    "win32": "i686 quorvane.exe under 32-bit Wine",
+    "win64": "x86-64 quorvane.exe under 64-bit Wine",
+}
+
+
+def runs(loader):
+    """None when LOADER starts, else why not."""
+    if not os.path.exists(loader):
+        return "is not installed"
+    try:
+        r = subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=60)
+    except OSError as e:
+        return f"cannot run here ({e.strerror})"
+    return None if r.returncode == 0 else f"exits {r.returncode} on --version"
+
+
+def pick():
+    """(width, why) for this machine; SystemExit naming what is missing."""
+    why32 = "is not used: " + FORCE_64 + " is set" if os.environ.get(FORCE_64, "") not in (
+        "", "0") else runs(WINE32)
+    if why32 is None:
+        return "win32", "32-bit programs run here"
+    why64 = runs(WINE64)
+    if why64 is None:
+        return "win64", f"32-bit Wine ({WINE32}) {why32}"
+    raise SystemExit(
+        f"No Wine can run quorvane.exe here: 32-bit Wine ({WINE32}) {why32}, and 64-bit "
+        f"Wine ({WINE64}) {why64}. Install wine32:i386 (where the kernel runs 32-bit "
+        f"programs) or wine64; scripts/setup.sh installs both.")
 
 
 def free_display():
@@ -54,12 +96,14 @@ def start_xvfb():
 
 
 class World:
-    def __init__(self, directory, prefix, display, xvfb_pid=None, bin_dir=None):
+    def __init__(self, directory, prefix, display, xvfb_pid=None, bin_dir=None, width="win32"):
         self.directory = directory
         self.prefix = prefix
         self.display = display
         self.xvfb_pid = xvfb_pid
         self.bin_dir = bin_dir or os.environ.get("QV_BIN", "")
+        self.width = width
+        self.loader = LOADERS[width]
 
     # --- state file -------------------------------------------------------
     @staticmethod
@@ -71,19 +115,19 @@ class World:
         directory = directory or os.environ["QV_WORLD"]
         with open(cls.state_path(directory)) as f:
             s = json.load(f)
-        return cls(directory, s["prefix"], s["display"], s.get("xvfb_pid"))
+        return cls(directory, s["prefix"], s["display"], s.get("xvfb_pid"), width=s["width"])
 
     def save(self):
         with open(self.state_path(self.directory), "w") as f:
-            json.dump(
-                {"prefix": self.prefix, "display": self.display, "xvfb_pid": self.xvfb_pid},
-                f,
-            )
+            json.dump({"prefix": self.prefix, "display": self.display,
+                       "xvfb_pid": self.xvfb_pid, "width": self.width}, f)
 
     # --- running things ---------------------------------------------------
     def env(self, **extra):
         e = dict(os.environ)
         e.update(BASE_ENV)
+        e["WINEARCH"] = self.width
+        e["WINELOADER"] = self.loader
         e["WINEPREFIX"] = self.prefix
         e["DISPLAY"] = self.display
         e.update(extra)
@@ -95,7 +139,7 @@ class World:
     def wine(self, args, timeout=60, debug=None, check=False):
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.run(["wine"] + list(args), env=env, stdout=out, stderr=err,
+            proc = subprocess.run([self.loader] + list(args), env=env, stdout=out, stderr=err,
                                   timeout=timeout)
             out.seek(0)
             err.seek(0)
@@ -108,8 +152,12 @@ class World:
         """Starts a program; returns (process, file receiving its stderr)."""
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
         err = tempfile.TemporaryFile()
-        return subprocess.Popen(["wine"] + list(args), env=env, stdout=subprocess.DEVNULL,
+        return subprocess.Popen([self.loader] + list(args), env=env, stdout=subprocess.DEVNULL,
                                 stderr=err), err
+
+    def boot(self):
+        subprocess.run([self.loader, "wineboot", "-i"], env=self.env(), check=True,
+                       timeout=300, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_idle(self, timeout=30):
         subprocess.run(["wineserver", "-w"], env=self.env(), timeout=timeout)
@@ -233,13 +281,13 @@ def setup(directory):
         subprocess.run(["chattr", "-R", "-i", os.path.join(prefix, "drive_c", "qvtest")],
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         shutil.rmtree(prefix)
+    width = os.environ.get("QV_WIDTH") or pick()[0]
     display, pid = os.environ.get("DISPLAY"), None
     if not display:
         display, pid = start_xvfb()
-    w = World(directory, prefix, display, pid)
+    w = World(directory, prefix, display, pid, width=width)
     w.save()
-    subprocess.run(["wineboot", "-i"], env=w.env(), check=True, timeout=300,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    w.boot()
     w.wait_idle(120)
     # No crash dialog may ever wait for a click that never comes.
     w.wine(["reg", "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog",
@@ -251,12 +299,14 @@ def setup(directory):
     w.wine(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N",
             "/f"], check=True)
     install_network(w)
+    install_fonts(w)
     w.wait_idle()
     # One server for the whole run, so services are not started afresh (and
     # tied to some test's process) every time the prefix falls idle.
     subprocess.run(["wineserver", "-p"], env=w.env(), check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    print(f"world: prefix {prefix}, display {display}" + (f" (Xvfb pid {pid})" if pid else ""))
+    print(f"world: {DESCRIPTIONS[width]} ({w.loader}), prefix {prefix}, display {display}"
+          + (f" (Xvfb pid {pid})" if pid else ""))
 
 
 def install_network(w):
@@ -278,6 +328,20 @@ def install_network(w):
         ["HKCU\\Software\\Wine\\DllOverrides", "/v", "subst.exe", "/d", "native"],
     ):
         w.wine(["reg", "add"] + args[:1] + args[1:] + ["/f"], check=True)
+
+
+# Debian's Wine looks for its own fonts beside, not in, the folder fonts-wine
+# fills, so without Marlett every caption's close box shows an "r".
+WINE_FONTS = "/usr/share/wine/fonts"
+
+
+def install_fonts(w):
+    """Marlett, which draws the caption buttons, in the prefix's Fonts folder."""
+    source = os.path.join(WINE_FONTS, "marlett.ttf")
+    if not os.path.exists(source):
+        raise SystemExit(f"world: {source} is missing: install fonts-wine (scripts/setup.sh does)")
+    with open(source, "rb") as f:
+        w.put("C:\windows\Fonts\marlett.ttf", f.read())
 
 
 def teardown(directory):
@@ -302,22 +366,30 @@ def teardown(directory):
 def demo(directory):
     """Makes the prefix in DIR/prefix (kept when it exists) a small office:
     the file server with a share \\\\demo\\share open to anyone, a folder to
-    substitute, and the working subst.exe."""
+    substitute, and the working subst.exe. QV_WIDTH names the prefix's width."""
     prefix = os.path.abspath(os.path.join(directory, "prefix"))
-    w = World(directory, prefix, os.environ.get("DISPLAY", ""))
+    w = World(directory, prefix, os.environ.get("DISPLAY", ""), width=os.environ["QV_WIDTH"])
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         os.makedirs(prefix, exist_ok=True)
-        subprocess.run(["wineboot", "-i"], env=w.env(), check=True, timeout=300,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        w.boot()
     install_network(w)
+    install_fonts(w)
     w.put("C:\\Demo\\Share\\Welcome.txt", b"This folder is the share \\\\demo\\share.\r\n")
     w.put("C:\\Demo\\Folder\\Welcome.txt", b"This folder can be substituted as a drive.\r\n")
     w.publish("\\\\demo\\share", "C:\\Demo\\Share")
     w.serve("share \\\\demo\\share")
 
 
+def print_pick():
+    width, why = pick()
+    print(f"{width}\n{DESCRIPTIONS[width]}\n{why}")
+
+
 if __name__ == "__main__":
     commands = {"setup": setup, "teardown": teardown, "demo": demo}
-    if len(sys.argv) != 3 or sys.argv[1] not in commands:
-        sys.exit("usage: world.py setup|teardown|demo DIR")
-    commands[sys.argv[1]](sys.argv[2])
+    if sys.argv[1:] == ["pick"]:
+        print_pick()
+    elif len(sys.argv) != 3 or sys.argv[1] not in commands:
+        sys.exit("usage: world.py pick | world.py setup|teardown|demo DIR")
+    else:
+        commands[sys.argv[1]](sys.argv[2])
