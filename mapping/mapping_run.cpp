@@ -69,25 +69,42 @@ void Substitute(Window dialog) {
   }
 }
 
-void Connect(Window dialog) {
-  if (Settings.PromptCredentials == 1) {
-    Sys().RunCredentialsPrompt(dialog);
-    if (RunState.CredentialsEntered == 0) {
-      RunState.MappingSucceeded = 0;
-      return;
-    }
+// The prompt; true when the user confirmed. `asTyped` becomes the user name
+// to store: what the user typed, or the stored text itself when the field
+// still shows its expansion unchanged (a shared "%USERNAME%" stays shared).
+bool Prompt(Window dialog, char (&asTyped)[kTextSize]) {
+  char shown[kTextSize];
+  CopyText(shown, Settings.UserName);
+  const uint8_t mode = UiState.UiMode;
+  if (mode != 0) UiState.UiMode = kUiModeCredentialsPrompt;
+  Sys().RunCredentialsPrompt(dialog);
+  UiState.UiMode = mode;
+  if (RunState.CredentialsEntered == 0) return false;
+  if (!TextEqual(Settings.UserName, shown)) CopyText(asTyped, Settings.UserName);
+  return true;
+}
+
+void Connect(Window dialog, char (&asTyped)[kTextSize]) {
+  if (Settings.PromptCredentials == 1 && !Prompt(dialog, asTyped)) {
+    RunState.MappingSucceeded = 0;
+    return;
   }
   // Only a network share gets the letter; a printer, or a type no list
   // entry stands for, is connected without one.
   const char* local = Settings.DriveType == kNetWork ? Settings.MapToDrive : nullptr;
+  const unsigned type =
+      local != nullptr && local[0] != '\0' ? kResourceTypeDisk : kResourceTypeAny;
   for (;;) {
-    const uint32_t code = Sys().AddConnection(local, Settings.ShareAddress,
-                                              Settings.PassWord, Settings.UserName,
-                                              ConnectionFlags());
+    // No user name means the logged-on user, with that user's own password
+    // unless one is given; empty texts would mean "no password" instead.
+    const bool named = Settings.UserName[0] != '\0';
+    const char* user = named ? Settings.UserName : nullptr;
+    const char* password =
+        named || Settings.PassWord[0] != '\0' ? Settings.PassWord : nullptr;
+    const uint32_t code = Sys().AddConnection(type, local, Settings.ShareAddress, password,
+                                              user, ConnectionFlags());
     if (code == 0) {
-      if (Settings.SaveCredentials != 0) {
-        TransferSettings(dialog, kGroupStoreCredentials, kLoad);
-      }
+      if (Settings.SaveCredentials != 0) StoreCredentials(asTyped);
       RunState.LastErrorCode = 0;
       RunState.MappingSucceeded = 1;
       return;
@@ -99,8 +116,7 @@ void Connect(Window dialog) {
       return;
     }
     // As often as the user answers OK.
-    Sys().RunCredentialsPrompt(dialog);
-    if (RunState.CredentialsEntered == 0) {
+    if (!Prompt(dialog, asTyped)) {
       RunState.MappingSucceeded = 0;
       return;
     }
@@ -117,6 +133,9 @@ void StartConfigured(char* program, char* parameters) {
 
 bool ShowEndUserMessage(Window dialog, int group) {
   const uint8_t mode = UiState.UiMode;
+  // Asked for from the setup dialog, the box is its own: the dialog waits
+  // for it instead of taking a second "Map Drive Now" meanwhile.
+  Window owner = mode == 1 ? dialog : nullptr;
   UiState.UiMode = 0;  // the setup dialog's fields share the message's IDs
   TransferSettings(dialog, group, kLoad);
   EndUserMessageRecord& m = Settings.EndUserMessage;
@@ -131,7 +150,7 @@ bool ShowEndUserMessage(Window dialog, int group) {
       AppendText(m.MessageText, "\n");
       AppendText(m.MessageText, line);
     }
-    Sys().AskUser(m.MessageText, m.Title, kMbOk | kMbIconWarning);
+    Sys().AskUser(owner, m.MessageText, m.Title, kMbOk | kMbIconWarning);
   }
   UiState.UiMode = mode;
   return silent;
@@ -140,6 +159,8 @@ bool ShowEndUserMessage(Window dialog, int group) {
 void RunMapping(Window dialog, uint8_t map) {
   SettingsRecord& s = Settings;
   ExpandMacros(s.ShareAddress);
+  char asTyped[kTextSize];
+  CopyText(asTyped, s.UserName);
   ExpandMacros(s.UserName);
   const size_t length = TextLength(s.ShareAddress);
   if (length > 0 && s.ShareAddress[length - 1] == '\\') s.ShareAddress[length - 1] = '\0';
@@ -188,7 +209,7 @@ void RunMapping(Window dialog, uint8_t map) {
   if (s.DriveType == kSubstType) {
     Substitute(dialog);
   } else {
-    Connect(dialog);
+    Connect(dialog, asTyped);
   }
 }
 

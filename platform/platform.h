@@ -41,8 +41,16 @@ inline constexpr int kSwHide = 0;
 inline constexpr int kSwShow = 5;
 inline constexpr int kSwShowDefault = 10;
 
+// ERROR_GEN_FAILURE: stands for a failure the system gave no code for.
+inline constexpr uint32_t kErrorGenFailure = 31;
+
 // GetDriveTypeA's answer for a letter that is free.
 inline constexpr unsigned kDriveNoRootDir = 1;
+
+// NETRESOURCE's dwType: a connection that redirects a letter must say
+// "disk"; one without a local device may leave the type open.
+inline constexpr unsigned kResourceTypeAny = 0;
+inline constexpr unsigned kResourceTypeDisk = 1;
 
 // Check-box states (BST_*).
 inline constexpr unsigned kUnchecked = 0;
@@ -62,6 +70,11 @@ class Platform {
   virtual bool PathFound(const char* path) = 0;
   // The platform's case-sensitive, locale-aware comparison (lstrcmpA).
   virtual int CompareText(const char* a, const char* b) = 0;
+  // The same without regard to case (lstrcmpiA), as file names compare.
+  virtual int CompareTextIgnoringCase(const char* a, const char* b) = 0;
+  // The calling thread's last error (GetLastError), for the calls below that
+  // say they leave one.
+  virtual uint32_t LastError() = 0;
   // One string of a file's version block, e.g.
   // "\\StringFileInfo\\040904E4\\FileVersion".
   virtual VersionQuery ReadVersionValue(const char* file, const char* subBlock,
@@ -75,8 +88,10 @@ class Platform {
                                 int show) = 0;
   // GetKeyState(VK_SHIFT) as an unsigned 16-bit number.
   virtual uint16_t ShiftKeyState() = 0;
-  // MessageBoxA without owner; returns the pressed button.
-  virtual int AskUser(const char* text, const char* caption, unsigned flags) = 0;
+  // MessageBoxA owned by `owner` (none when null), which waits for it;
+  // returns the pressed button.
+  virtual int AskUser(Window owner, const char* text, const char* caption,
+                      unsigned flags) = 0;
 
   // --- Drives and connections ---------------------------------------------
   // Opens `address` for reading (a folder opens too) and closes it at once:
@@ -84,11 +99,12 @@ class Platform {
   virtual uint32_t ProbeAddress(const char* address) = 0;
   // GetDriveTypeA of a letter and colon.
   virtual unsigned DriveType(const char* drive) = 0;
-  // WNetAddConnection2A for `remoteName`, of any resource type, as the
-  // letter `localName` (or none when null): 0, or the error code.
-  virtual uint32_t AddConnection(const char* localName, const char* remoteName,
-                                 const char* password, const char* user,
-                                 unsigned flags) = 0;
+  // WNetAddConnection2A for `remoteName` of `resourceType`, as the letter
+  // `localName` (or none when null). A null `user` is the logged-on user, a
+  // null `password` that user's own, "" no password. 0, or the error code.
+  virtual uint32_t AddConnection(unsigned resourceType, const char* localName,
+                                 const char* remoteName, const char* password,
+                                 const char* user, unsigned flags) = 0;
   // WNetCancelConnection2A.
   virtual uint32_t CancelConnection(const char* name, unsigned flags,
                                     bool force) = 0;
@@ -126,17 +142,20 @@ class Platform {
                                const char* file) = 0;
   virtual int ReadProfileNumber(const char* section, const char* key,
                                 int fallback, const char* file) = 0;
-  virtual void WriteProfileText(const char* section, const char* key,
+  // False, with the last error set, when the file could not be written.
+  virtual bool WriteProfileText(const char* section, const char* key,
                                 const char* value, const char* file) = 0;
 
   // --- Registry ------------------------------------------------------------
-  // Null when the key cannot be opened with the asked-for access.
+  // Null, with the last error set, when the key cannot be opened with the
+  // asked-for access.
   virtual RegKey OpenRegistryKey(RegRoot root, const char* subKey,
                                  bool writable) = 0;
-  // REG_SZ value, stored with its terminator.
+  // REG_SZ value, stored with its terminator; false with the last error set.
   virtual bool SetRegistryText(RegKey key, const char* name,
                                const char* data) = 0;
-  virtual void DeleteRegistryValue(RegKey key, const char* name) = 0;
+  // False, with the last error set, when the value could not be deleted.
+  virtual bool DeleteRegistryValue(RegKey key, const char* name) = 0;
   virtual bool ReadRegistryText(RegKey key, const char* name, char* out,
                                 size_t cap) = 0;
   virtual void CloseRegistryKey(RegKey key) = 0;
@@ -159,5 +178,12 @@ class Platform {
 // The platform the logic runs on; set once at start (or by a test).
 Platform& Sys();
 void UsePlatform(Platform& platform);
+
+// The last error after a call that failed; a failure never reads as success,
+// even when the system left no code.
+inline uint32_t LastFailure() {
+  const uint32_t code = Sys().LastError();
+  return code != 0 ? code : kErrorGenFailure;
+}
 
 }  // namespace qv

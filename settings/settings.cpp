@@ -45,8 +45,13 @@ uint8_t ReadByte(const char* section, const char* key) {
       Sys().ReadProfileNumber(section, key, 0, Settings.IniPath));
 }
 
+// The first write the file refused during one transfer; a failure is never
+// reported as success, even when the system gives no code.
+uint32_t FirstWriteError = 0;
+
 void WriteText(const char* section, const char* key, const char* value) {
-  if (HaveFile()) Sys().WriteProfileText(section, key, value, Settings.IniPath);
+  if (!HaveFile() || Sys().WriteProfileText(section, key, value, Settings.IniPath)) return;
+  if (FirstWriteError == 0) FirstWriteError = LastFailure();
 }
 
 // One digit for the values the controls give; a hand-edited record value
@@ -122,6 +127,7 @@ void LoadMain(Window dialog, bool show) {
   } else if (s.UpdateMode != 0) {
     s.StartUp = 0;
   }
+  // Every load brings the Run value in line with StartUp, silently.
   ApplyStartWithSystem();
 }
 
@@ -225,45 +231,47 @@ char SelectedDriveLetter() {
   return static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X');
 }
 
-void TransferSettings(Window dialog, int group, int direction) {
+uint32_t TransferSettings(Window dialog, int group, int direction) {
   const bool load = direction == kLoad;
   const bool show = load && UiState.UiMode != 0 && dialog != nullptr;
+  FirstWriteError = 0;
 
-  switch (group) {
-    case kGroupUpdateMode:
-      if (load) {
-        Settings.UpdateMode = ReadByte(kMain, "UpdateMode");
-      } else {
-        WriteNumber(kMain, "UpdateMode", Settings.UpdateMode);
-      }
-      return;
-    case kGroupStoreCredentials:
-      WriteText(kMain, "UserName", Settings.UserName);
-      WriteText(kMain, "PassWord", Settings.PassWord);
-      return;
-    default:
-      break;
+  if (group == kGroupUpdateMode) {
+    if (load) {
+      Settings.UpdateMode = ReadByte(kMain, "UpdateMode");
+    } else {
+      WriteNumber(kMain, "UpdateMode", Settings.UpdateMode);
+    }
+    return FirstWriteError;
   }
 
   // A save takes its values from the controls; with no dialog there are none,
   // and writing empty values would wipe the stored settings.
-  if (!load && dialog == nullptr) return;
+  if (!load && dialog == nullptr) return 0;
 
   switch (group) {
     case kGroupMain:
       if (load) LoadMain(dialog, show); else SaveMain(dialog);
-      return;
+      break;
     case kGroupShareError:
     case kGroupMapError:
     case kGroupCredentials:
       if (load) LoadMessage(dialog, group, show); else SaveMessage(dialog, group);
-      return;
+      break;
     case kGroupPrograms:
       TransferPrograms(dialog, load, show);
-      return;
+      break;
     default:
-      return;  // not a group: nothing moves
+      break;  // not a group: nothing moves
   }
+  return FirstWriteError;
+}
+
+uint32_t StoreCredentials(const char* userName) {
+  FirstWriteError = 0;
+  WriteText(kMain, "UserName", userName);
+  WriteText(kMain, "PassWord", Settings.PassWord);
+  return FirstWriteError;
 }
 
 }  // namespace qv

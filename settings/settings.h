@@ -86,8 +86,11 @@ enum SettingsGroup : uint8_t {
   kGroupMapError = 3,
   kGroupCredentials = 4,
   kGroupPrograms = 5,
-  kGroupStoreCredentials = 6,
 };
+
+// While the credentials prompt is open from the setup dialog: no field takes
+// macros, since what is typed there is sent as typed.
+inline constexpr uint8_t kUiModeCredentialsPrompt = 6;
 
 inline constexpr int kLoad = 1;
 inline constexpr int kSave = 0;
@@ -106,8 +109,14 @@ inline constexpr int kIdUpdateMode = 19;
 inline constexpr int kTextFieldIds[6] = {3, 6, 12, 14, 15, 16};
 
 // Moves one group between the settings file, `Settings` and the controls of
-// `dialog`. Direction 1 loads, anything else saves.
-void TransferSettings(Window dialog, int group, int direction);
+// `dialog`. Direction 1 loads, anything else saves. Returns the error of the
+// first write the file refused, 0 when every write went through.
+uint32_t TransferSettings(Window dialog, int group, int direction);
+
+// After a connection: "UserName" as `userName` (the text as typed, before
+// its macros were expanded) and "PassWord" as `Settings.PassWord`. Returns
+// as `TransferSettings` does.
+uint32_t StoreCredentials(const char* userName);
 
 // A control's text into a field, cut to the field (at most 259 characters).
 void TakeItemText(Window dialog, int id, char* field, size_t size);
@@ -119,8 +128,10 @@ void TakeItemText(Window dialog, int id, char (&field)[N]) {
 // The letter selected in the drive-letter list; 'X' when none is.
 char SelectedDriveLetter();
 
-// Sets or removes the start-with-system entry according to `StartUp`.
-void ApplyStartWithSystem();
+// Sets the start-with-system entry when `StartUp` is 1; otherwise removes it
+// when it is this copy's own (another copy's registration is left alone).
+// Returns the registry's error when the entry could not be changed, else 0.
+uint32_t ApplyStartWithSystem();
 
 // Back to the zeroed state of a fresh process (tests run many "processes").
 void ResetProcessState();

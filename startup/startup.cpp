@@ -23,14 +23,23 @@ void ReplaceLastThree(char (&out)[N], const char* path, const char* ext) {
   AppendText(out, ext);
 }
 
+// A drive and folder ("C:\...") or a network path ("\\srv\...").
+bool IsFullPath(const char* path) {
+  const char letter = static_cast<char>(path[0] | 0x20);
+  return (letter >= 'a' && letter <= 'z' && path[1] == ':' && path[2] == '\\') ||
+         (path[0] == '\\' && path[1] == '\\');
+}
+
 // Argument 0 names the program as it was started. When it cannot be read
-// (odd quotes) or does not fit, the module's own path stands in, so that the
-// settings path is never empty while the program has one.
+// (odd quotes), does not fit, or is no full path (typed in a console, with
+// or without its extension), the module's own path stands in: the settings
+// file lies beside the program, not in the Windows directory, and the Run
+// value names a file that exists at log-on.
 void ReadProgramPath() {
   bool cut = false;
   const int code = ExtractArgument(Sys().CommandLine(), 0, Settings.ProgramPath,
                                    kTextSize, &cut);
-  if (code == kArgumentFound && !cut) return;
+  if (code == kArgumentFound && !cut && IsFullPath(Settings.ProgramPath)) return;
   if (Sys().ModulePath(Settings.ProgramPath, kTextSize) == 0) {
     Settings.ProgramPath[0] = '\0';
   }
@@ -83,7 +92,7 @@ bool SelfInstall() {
   int answer = kIdYes;
 
   if (!existed) {
-    answer = Sys().AskUser(
+    answer = Sys().AskUser(nullptr,
         "Do You Wanna make a copy of this Program into Windows Directory?",
         "General Options Not Set", kMbYesNo | kMbIconQuestion);
   } else {
@@ -103,7 +112,7 @@ bool SelfInstall() {
     if (mine != VersionQuery::NoBlock) {
       // Releases are ordered by their "FileVersion" text, not numerically.
       if (Sys().CompareText(own, installed) <= 0) return false;
-      answer = Sys().AskUser(
+      answer = Sys().AskUser(nullptr,
           "Do You Wanna Upgrade the Program that exists in Windows Directory?",
           "Confirm Overwrite older version", kMbYesNo | kMbIconQuestion);
     }
@@ -119,14 +128,14 @@ bool SelfInstall() {
   if (answer != kIdYes) return false;
 
   if (!Sys().CopyFileReplacing(s.ProgramPath, s.InstalledPath)) {
-    Sys().AskUser("There was an error while coping program file",
+    Sys().AskUser(nullptr, "There was an error while coping program file",
                   "Error on file copy", kMbOk);
   }
   if (!existed || s.UpdateMode == 2) {
     char iniTarget[kTextSize];
     ReplaceLastThree(iniTarget, s.InstalledPath, "ini");
     if (!Sys().CopyFileReplacing(s.IniPath, iniTarget)) {
-      Sys().AskUser("There was an error while coping .Ini file",
+      Sys().AskUser(nullptr, "There was an error while coping .Ini file",
                     "Error on file copy", kMbOk);
     }
   }

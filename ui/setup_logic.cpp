@@ -20,13 +20,33 @@ constexpr const char* kMenuEntries[kLastMacroCommand - kFirstMacroCommand + 1] =
     "%WINDIR%",       "%YEAR%",
 };
 
+// One line saying what could not be saved, then the system's reason.
+template <size_t N>
+void DescribeFailure(char (&text)[N], const char* what, uint32_t code) {
+  if (text[0] != '\0') AppendText(text, "\n\n");
+  AppendText(text, what);
+  AppendText(text, "\n");
+  char reason[kTextSize];
+  if (Sys().ErrorText(code, reason, sizeof reason)) {
+    reason[kTextSize - 1] = '\0';
+    size_t n = TextLength(reason);
+    while (n > 0 && (reason[n - 1] == '\r' || reason[n - 1] == '\n')) reason[--n] = '\0';
+  } else {
+    CopyText(reason, "Error ");
+    char number[12];
+    FormatUnsigned(number, sizeof number, code);
+    AppendText(reason, number);
+  }
+  AppendText(text, reason);
+}
+
 }  // namespace
 
 bool SaveSetup(Window dialog) {
   SettingsRecord& s = Settings;
   TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
   if (TextEqual(s.ShareAddress, "%SHARE%") || FindText(1, s.ShareAddress, "%SHARE%") > 0) {
-    Sys().AskUser("%SHARE% is an Ilegal Macro name for this field", "Atention!",
+    Sys().AskUser(dialog, "%SHARE% is an Ilegal Macro name for this field", "Atention!",
                   kMbOk | kMbIconWarning);
     Sys().FocusItem(dialog, kIdShareAddress);
     return false;
@@ -37,9 +57,25 @@ bool SaveSetup(Window dialog) {
     s.UpdateMode = 1;
     s.StartUp = 0;
   }
-  ApplyStartWithSystem();
-  TransferSettings(dialog, kGroupMain, kSave);
-  return true;
+  const uint32_t runError = ApplyStartWithSystem();
+  const uint32_t fileError = TransferSettings(dialog, kGroupMain, kSave);
+  if (runError == 0 && fileError == 0) return true;
+  // Silence here would leave the user believing the mapping comes back at
+  // the next log-on.
+  char text[3 * kTextSize] = "";
+  if (fileError != 0) {
+    char what[kTextSize + 40];
+    CopyText(what, "The settings could not be saved in ");
+    AppendText(what, s.IniPath);
+    AppendText(what, ":");
+    DescribeFailure(text, what, fileError);
+  }
+  if (runError != 0) {
+    DescribeFailure(text, "\"Start With System\" could not be changed in the registry:",
+                    runError);
+  }
+  Sys().AskUser(dialog, text, "Settings Not Saved", kMbOk | kMbIconWarning);
+  return false;
 }
 
 void MapNow(Window dialog) {

@@ -11,7 +11,8 @@ namespace qv {
 // "Save": refuses a share address holding "%SHARE%" (warning, focus back on
 // the field, nothing saved); otherwise sets StartUp and UpdateMode from the
 // boxes, applies the start-with-system entry and saves the "MAIN" section.
-// Returns false when it refused.
+// A file or Run key that refuses the change gets one message box saying
+// what was not saved and why. Returns true when everything was saved.
 bool SaveSetup(Window dialog);
 
 // "Map Drive Now": the controls into Settings (nothing is saved), then map.

@@ -72,7 +72,9 @@ char BrowsePath[kTextSize];
 OPENFILENAMEA ChooserSettings;
 HMODULE ChooserLibrary = nullptr;
 
-void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
+// True when the user chose a file and its path fits; on any failure the
+// buffer may hold anything (a path too long leaves its needed size there).
+bool ChooseProgramFile(HWND owner, const char* title, const char* filter) {
   // 76 bytes in the i686 build, 136 in the x86-64 one.
   ChooserSettings.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
   ChooserSettings.hwndOwner = owner;
@@ -98,14 +100,15 @@ void ChooseProgramFile(HWND owner, const char* title, const char* filter) {
       ? reinterpret_cast<Chooser>(reinterpret_cast<void*>(
             GetProcAddress(ChooserLibrary, "GetOpenFileNameA")))
       : nullptr;
-  if (choose != nullptr) choose(&ChooserSettings);
+  return choose != nullptr && choose(&ChooserSettings) != FALSE;
 }
 
 void BrowseRow(HWND dialog, int field) {
   std::memset(BrowsePath, 0, sizeof BrowsePath);
-  ChooseProgramFile(dialog, BrowsePath, "Program Files\0*.exe\0All files\0*.*\0");
+  const bool chosen =
+      ChooseProgramFile(dialog, BrowsePath, "Program Files\0*.exe\0All files\0*.*\0");
   BrowsePath[sizeof BrowsePath - 1] = '\0';
-  if (BrowsePath[0] != '\0') SetDlgItemTextA(dialog, field, BrowsePath);
+  if (chosen && BrowsePath[0] != '\0') SetDlgItemTextA(dialog, field, BrowsePath);
 }
 
 INT_PTR CALLBACK ProgramsProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -16,6 +16,14 @@ HKEY K(RegKey k) { return reinterpret_cast<HKEY>(k); }
 
 int Cap(size_t cap) { return cap > 0x7FFFFFFF ? 0x7FFFFFFF : int(cap); }
 
+// The registry answers with its error code rather than the last error; the
+// port reports both kinds of failure the same way.
+bool Succeeded(LSTATUS status) {
+  if (status == ERROR_SUCCESS) return true;
+  SetLastError(DWORD(status));
+  return false;
+}
+
 class Win32Platform final : public Platform {
  public:
   const char* CommandLine() override { return GetCommandLineA(); }
@@ -42,6 +50,12 @@ class Win32Platform final : public Platform {
   int CompareText(const char* a, const char* b) override {
     return lstrcmpA(a, b);
   }
+
+  int CompareTextIgnoringCase(const char* a, const char* b) override {
+    return lstrcmpiA(a, b);
+  }
+
+  uint32_t LastError() override { return GetLastError(); }
 
   VersionQuery ReadVersionValue(const char* file, const char* subBlock,
                                 char* out, size_t cap) override {
@@ -85,8 +99,9 @@ class Win32Platform final : public Platform {
     return static_cast<uint16_t>(GetKeyState(VK_SHIFT));
   }
 
-  int AskUser(const char* text, const char* caption, unsigned flags) override {
-    return MessageBoxA(nullptr, text, caption, flags);
+  int AskUser(Window owner, const char* text, const char* caption,
+              unsigned flags) override {
+    return MessageBoxA(H(owner), text, caption, flags);
   }
 
   uint32_t ProbeAddress(const char* address) override {
@@ -102,11 +117,11 @@ class Win32Platform final : public Platform {
 
   unsigned DriveType(const char* drive) override { return GetDriveTypeA(drive); }
 
-  uint32_t AddConnection(const char* localName, const char* remoteName,
-                         const char* password, const char* user,
-                         unsigned flags) override {
+  uint32_t AddConnection(unsigned resourceType, const char* localName,
+                         const char* remoteName, const char* password,
+                         const char* user, unsigned flags) override {
     NETRESOURCEA resource = {};
-    resource.dwType = RESOURCETYPE_ANY;
+    resource.dwType = resourceType;
     resource.lpLocalName = const_cast<char*>(localName);
     resource.lpRemoteName = const_cast<char*>(remoteName);
     const DWORD result = WNetAddConnection2A(&resource, password, user, flags);
@@ -192,29 +207,27 @@ class Win32Platform final : public Platform {
     return int(GetPrivateProfileIntA(section, key, fallback, file));
   }
 
-  void WriteProfileText(const char* section, const char* key,
+  bool WriteProfileText(const char* section, const char* key,
                         const char* value, const char* file) override {
-    WritePrivateProfileStringA(section, key, value, file);
+    return WritePrivateProfileStringA(section, key, value, file) != FALSE;
   }
 
   RegKey OpenRegistryKey(RegRoot, const char* subKey, bool writable) override {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0,
-                      writable ? KEY_ALL_ACCESS : KEY_READ,
-                      &key) != ERROR_SUCCESS) {
-      return nullptr;
-    }
-    return reinterpret_cast<RegKey>(key);
+    return Succeeded(RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0,
+                                   writable ? KEY_ALL_ACCESS : KEY_READ, &key))
+               ? reinterpret_cast<RegKey>(key)
+               : nullptr;
   }
 
   bool SetRegistryText(RegKey key, const char* name, const char* data) override {
-    return RegSetValueExA(K(key), name, 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(data),
-                          DWORD(lstrlenA(data) + 1)) == ERROR_SUCCESS;
+    return Succeeded(RegSetValueExA(K(key), name, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(data),
+                                    DWORD(lstrlenA(data) + 1)));
   }
 
-  void DeleteRegistryValue(RegKey key, const char* name) override {
-    RegDeleteValueA(K(key), name);
+  bool DeleteRegistryValue(RegKey key, const char* name) override {
+    return Succeeded(RegDeleteValueA(K(key), name));
   }
 
   bool ReadRegistryText(RegKey key, const char* name, char* out,

@@ -203,11 +203,12 @@ unsigned FakePlatform::DriveType(const char* drive) {
   return it == drives.end() ? kDriveNoRootDir : it->second;
 }
 
-uint32_t FakePlatform::AddConnection(const char* localName, const char* remoteName,
-                                     const char* password, const char* user,
-                                     unsigned flags) {
+uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localName,
+                                     const char* remoteName, const char* password,
+                                     const char* user, unsigned flags) {
   connections.push_back({localName != nullptr, localName ? localName : "", remoteName,
-                         password, user, flags});
+                         password ? password : "", user ? user : "", flags, resourceType,
+                         user != nullptr, password != nullptr});
   log.push_back(std::string("connect ") + remoteName);
   uint32_t result = 0;
   if (!connectResults.empty()) {
@@ -252,7 +253,7 @@ void FakePlatform::RunCredentialsPrompt(Window) {
   OpenCredentialsPrompt();
   const EndUserMessageRecord& m = Settings.EndUserMessage;
   prompts.push_back({m.Title, m.Line1, m.Line2, m.Line4, m.Line5, Settings.UserName,
-                     Settings.PassWord});
+                     Settings.PassWord, UiState.UiMode});
   log.push_back("prompt");
   if (promptAnswers.empty()) return;
   const PromptAnswer a = promptAnswers.front();
@@ -276,6 +277,12 @@ int FakePlatform::CompareText(const char* a, const char* b) {
   const int r = std::strcmp(a, b);
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
+
+int FakePlatform::CompareTextIgnoringCase(const char* a, const char* b) {
+  return CompareText(Lower(a).c_str(), Lower(b).c_str());
+}
+
+uint32_t FakePlatform::LastError() { return lastError; }
 
 VersionQuery FakePlatform::ReadVersionValue(const char* file,
                                             const char* subBlock, char* out,
@@ -309,9 +316,9 @@ intptr_t FakePlatform::StartProgram(Window owner, const char* file,
 
 uint16_t FakePlatform::ShiftKeyState() { return shift; }
 
-int FakePlatform::AskUser(const char* text, const char* caption,
+int FakePlatform::AskUser(Window owner, const char* text, const char* caption,
                           unsigned flags) {
-  boxes.push_back({text, caption, flags});
+  boxes.push_back({text, caption, flags, owner});
   log.push_back(std::string("box ") + caption);
   if (answers.empty()) return (flags & 0x0F) == kMbYesNo ? kIdYes : 1;
   const int a = answers.front();
@@ -340,19 +347,30 @@ int FakePlatform::ReadProfileNumber(const char* section, const char* key,
   return static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
 }
 
-void FakePlatform::WriteProfileText(const char* section, const char* key,
+bool FakePlatform::WriteProfileText(const char* section, const char* key,
                                     const char* value, const char* file) {
   profileWrites.push_back(std::string(section) + "/" + key + "=" + value);
   FakeFile& f = File(file);
-  if (f.readOnly) return;
+  if (f.readOnly) {
+    lastError = writeRefusal;
+    return false;
+  }
   IniWrite(&f.content, section, key, value);
+  return true;
 }
 
-RegKey FakePlatform::OpenRegistryKey(RegRoot, const char* subKey, bool) {
-  if (registryDenied || registry.count(subKey) == 0) return nullptr;
+RegKey FakePlatform::OpenRegistryKey(RegRoot, const char* subKey, bool writable) {
+  if (registry.count(subKey) == 0) {
+    lastError = 2;  // ERROR_FILE_NOT_FOUND
+    return nullptr;
+  }
+  if (registryDenied || (writable && registryReadOnly)) {
+    lastError = 5;  // ERROR_ACCESS_DENIED
+    return nullptr;
+  }
   openKeys_.push_back(subKey);
   ++keysOpen;
-  log.push_back(std::string("regopen ") + subKey);
+  log.push_back(std::string(writable ? "regopen " : "regread ") + subKey);
   return reinterpret_cast<RegKey>(openKeys_.size());
 }
 
@@ -363,16 +381,20 @@ bool FakePlatform::SetRegistryText(RegKey key, const char* name,
   return true;
 }
 
-void FakePlatform::DeleteRegistryValue(RegKey key, const char* name) {
+bool FakePlatform::DeleteRegistryValue(RegKey key, const char* name) {
   log.push_back(std::string("regdelete ") + name);
-  registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)].erase(name);
+  if (registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)].erase(name) == 1) return true;
+  lastError = 2;  // ERROR_FILE_NOT_FOUND
+  return false;
 }
 
 bool FakePlatform::ReadRegistryText(RegKey key, const char* name, char* out,
                                     size_t cap) {
   auto& values = registry[openKeys_.at(reinterpret_cast<size_t>(key) - 1)];
   auto it = values.find(name);
-  if (it == values.end()) return false;
+  // The value with its terminator must fit in cap - 1 bytes, as the real
+  // call is given them.
+  if (it == values.end() || it->second.size() + 2 > cap) return false;
   Put(out, cap, it->second);
   return true;
 }

@@ -32,6 +32,7 @@ struct FakeCombo {
 struct MessageBoxCall {
   std::string text, caption;
   unsigned flags;
+  Window owner = nullptr;
 };
 
 struct StartCall {
@@ -46,6 +47,8 @@ struct ConnectionCall {
   bool hasLocal;
   std::string local, remote, password, user;
   unsigned flags;
+  unsigned type = 0;
+  bool hasUser = true, hasPassword = true;  // false: null, not ""
 };
 
 struct CancelCall {
@@ -57,6 +60,7 @@ struct CancelCall {
 // What the credentials prompt showed, and how the scripted user answered.
 struct PromptShown {
   std::string caption, line1, line2, userLabel, passLabel, user, password;
+  uint8_t uiMode = 0;  // while it was open
 };
 struct PromptAnswer {
   bool ok;
@@ -78,7 +82,10 @@ class FakePlatform : public Platform {
   std::map<std::string, FakeFile> files;  // keyed by lower-case path
   bool copyFails = false;
   std::string runKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  bool registryDenied = false;
+  bool registryDenied = false;    // no key opens
+  bool registryReadOnly = false;  // keys open for reading only
+  uint32_t lastError = 0;
+  uint32_t writeRefusal = 5;  // the last error a read-only file leaves
   std::map<std::string, std::map<std::string, std::string>> registry;
   std::map<std::pair<Window, int>, FakeControl> controls;
   std::map<Window, FakeCombo> combos;
@@ -129,9 +136,9 @@ class FakePlatform : public Platform {
   size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override;
   uint32_t ProbeAddress(const char* address) override;
   unsigned DriveType(const char* drive) override;
-  uint32_t AddConnection(const char* localName, const char* remoteName,
-                         const char* password, const char* user,
-                         unsigned flags) override;
+  uint32_t AddConnection(unsigned resourceType, const char* localName,
+                         const char* remoteName, const char* password,
+                         const char* user, unsigned flags) override;
   uint32_t CancelConnection(const char* name, unsigned flags, bool force) override;
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
@@ -141,24 +148,27 @@ class FakePlatform : public Platform {
   void WindowsDirectory(char* out, size_t cap) override;
   bool PathFound(const char* path) override;
   int CompareText(const char* a, const char* b) override;
+  int CompareTextIgnoringCase(const char* a, const char* b) override;
+  uint32_t LastError() override;
   VersionQuery ReadVersionValue(const char* file, const char* subBlock,
                                 char* out, size_t cap) override;
   bool CopyFileReplacing(const char* from, const char* to) override;
   intptr_t StartProgram(Window owner, const char* file, const char* parameters,
                         const char* directory, int show) override;
   uint16_t ShiftKeyState() override;
-  int AskUser(const char* text, const char* caption, unsigned flags) override;
+  int AskUser(Window owner, const char* text, const char* caption,
+              unsigned flags) override;
   void ReadProfileText(const char* section, const char* key,
                        const char* fallback, char* out, size_t cap,
                        const char* file) override;
   int ReadProfileNumber(const char* section, const char* key, int fallback,
                         const char* file) override;
-  void WriteProfileText(const char* section, const char* key,
+  bool WriteProfileText(const char* section, const char* key,
                         const char* value, const char* file) override;
   RegKey OpenRegistryKey(RegRoot root, const char* subKey,
                          bool writable) override;
   bool SetRegistryText(RegKey key, const char* name, const char* data) override;
-  void DeleteRegistryValue(RegKey key, const char* name) override;
+  bool DeleteRegistryValue(RegKey key, const char* name) override;
   bool ReadRegistryText(RegKey key, const char* name, char* out,
                         size_t cap) override;
   void CloseRegistryKey(RegKey key) override;

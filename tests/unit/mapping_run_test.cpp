@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ TEST_F(MappingRun, ShareErrorSilentOrFromTheSetupDialogStillConnects) {
   fake.connectResults = {53};
   Map();
   EXPECT_EQ(Captions(), (std::vector<std::string>{"No \\\\srv\\data", "Title"}));
+  // Owned by the setup dialog, which waits for them.
+  EXPECT_EQ(fake.boxes[0].owner, kDialog);
+  EXPECT_EQ(fake.boxes[1].owner, kDialog);
   EXPECT_EQ(fake.connections.size(), 1u);
   EXPECT_EQ(RunState.MappingSucceeded, 0);
   EXPECT_EQ(RunState.LastErrorCode, 53u);
@@ -88,6 +92,7 @@ TEST_F(MappingRun, MessagesHaveFiveLinesAndExpandedTexts) {
       "Line3=three\r\nLine4=four\r\nLine5=\r\n";
   Map();
   ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].owner, nullptr);  // the log-on run shows no dialog
   EXPECT_EQ(fake.boxes[0].caption, "X: failed");
   EXPECT_EQ(fake.boxes[0].text, "Code 67\n\nthree\nfour\n");
   EXPECT_EQ(fake.boxes[0].flags, 0x30u);
@@ -115,6 +120,7 @@ TEST_F(MappingRun, ConnectionCarriesLetterCredentialsAndFlags) {
   EXPECT_EQ(c.user, "DESK-7\\anna");    // expanded in place
   EXPECT_EQ(c.password, "pw %USERNAME%");  // never expanded
   EXPECT_EQ(c.flags, 1u);
+  EXPECT_EQ(c.type, kResourceTypeDisk);
   EXPECT_STREQ(Settings.UserName, "DESK-7\\anna");
   EXPECT_FALSE(fake.HasFile(kIni));  // nothing stored without SaveCredentials
 }
@@ -213,14 +219,104 @@ TEST_F(MappingRun, LogonFailureAsksAgainUntilCancelOrSuccess) {
   EXPECT_TRUE(fake.boxes.empty());
 }
 
-TEST_F(MappingRun, SavedCredentialsHoldTheExpandedUserName) {
-  CopyText(Settings.UserName, "%USERNAME%");
-  CopyText(Settings.PassWord, "pw");
-  Settings.SaveCredentials = 1;
-  Map();
-  std::string v;
-  ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &v));
-  EXPECT_EQ(v, "anna");
+// A shared settings file's "%USERNAME%" must stay shared: what is stored is
+// the text as typed, never its expansion.
+TEST_F(MappingRun, StoredUserNameIsTheTextAsTyped) {
+  const struct {
+    const char* name;
+    const char* userName;
+    uint8_t prompt;                 // PromptCredentials
+    std::deque<uint32_t> results;   // of the attempts
+    std::deque<test::PromptAnswer> answers;
+    const char* sent;               // user of the last attempt
+    const char* stored;
+  } cases[] = {
+      {"macro, no prompt", "%USERNAME%", 0, {}, {}, "anna", "%USERNAME%"},
+      {"plain name", "bob", 0, {}, {}, "bob", "bob"},
+      {"prompt left the shown name", "%USERNAME%", 1, {}, {{true, "anna", "pw"}}, "anna",
+       "%USERNAME%"},
+      {"prompt took another name", "%USERNAME%", 1, {}, {{true, "carl", "pw"}}, "carl",
+       "carl"},
+      {"refused, then the shown name again", "%COMPUTERNAME%\\%USERNAME%", 0, {1326, 0},
+       {{true, "DESK-7\\anna", "right"}}, "DESK-7\\anna", "%COMPUTERNAME%\\%USERNAME%"},
+      {"refused, then a name typed with a macro", "x", 0, {1326, 0},
+       {{true, "%USERNAME%", "right"}}, "%USERNAME%", "%USERNAME%"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    fake.Ini(kIni) = "[MAIN]\r\nUserName=old\r\nPassWord=old\r\n";
+    CopyText(Settings.UserName, c.userName);
+    CopyText(Settings.PassWord, "pw");
+    Settings.SaveCredentials = 1;
+    Settings.PromptCredentials = c.prompt;
+    fake.connectResults = c.results;
+    fake.promptAnswers = c.answers;
+    Map();
+    ASSERT_EQ(RunState.MappingSucceeded, 1);
+    EXPECT_EQ(fake.connections.back().user, c.sent);
+    std::string v;
+    ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &v));
+    EXPECT_EQ(v, c.stored);
+  }
+}
+
+// No user name is the logged-on user: null, not "", for the name, and for
+// the password unless one is given ("" would mean "no password"). A letter
+// asks for a disk connection; without one the type stays open.
+TEST_F(MappingRun, WhatTheConnectionIsAskedWith) {
+  const struct {
+    const char* user;
+    const char* password;
+    uint8_t type;
+    const char* drive;
+    bool hasUser, hasPassword;
+    unsigned resourceType;
+  } cases[] = {
+      {"", "", 0, "X:", false, false, kResourceTypeDisk},
+      {"", "pw", 0, "X:", false, true, kResourceTypeDisk},
+      {"anna", "", 0, "X:", true, true, kResourceTypeDisk},
+      {"anna", "pw", 2, "X:", true, true, kResourceTypeAny},  // printer: no letter
+      {"", "", 0, "", false, false, kResourceTypeAny},         // no letter chosen
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.user) + "/" + c.password + "/" + c.drive);
+    SetUp();
+    CopyText(Settings.UserName, c.user);
+    CopyText(Settings.PassWord, c.password);
+    Settings.DriveType = c.type;
+    CopyText(Settings.MapToDrive, c.drive);
+    Map();
+    ASSERT_EQ(fake.connections.size(), 1u);
+    const test::ConnectionCall& call = fake.connections[0];
+    EXPECT_EQ(call.hasUser, c.hasUser);
+    EXPECT_EQ(call.hasPassword, c.hasPassword);
+    if (c.hasUser) {
+      EXPECT_EQ(call.user, c.user);
+    }
+    if (c.hasPassword) {
+      EXPECT_EQ(call.password, c.password);
+    }
+    EXPECT_EQ(call.type, c.resourceType);
+  }
+}
+
+// Opened from the setup dialog, the prompt's fields (IDs 3 and 6, as the
+// setup dialog's address and user name) must not take the macro menu.
+TEST_F(MappingRun, PromptFromTheSetupDialogHasAModeOfItsOwn) {
+  for (uint8_t mode : {0, 1}) {
+    SetUp();
+    UiState.UiMode = mode;
+    Settings.PromptCredentials = 1;
+    fake.connectResults = {1326};
+    fake.promptAnswers = {{true, "a", "b"}};
+    Map();
+    ASSERT_EQ(fake.prompts.size(), 2u);
+    const uint8_t expected = mode == 0 ? 0 : kUiModeCredentialsPrompt;
+    EXPECT_EQ(fake.prompts[0].uiMode, expected);
+    EXPECT_EQ(fake.prompts[1].uiMode, expected);
+    EXPECT_EQ(UiState.UiMode, mode);
+  }
 }
 
 TEST_F(MappingRun, PromptBeforeTheFirstAttempt) {

@@ -31,13 +31,22 @@ const PathCase kCases[] = {
      "C:\\WINDOWS\\quorvane.exe", "quorvane", "C:\\WINDOWS\\quorvane.exe", 1},
     {"c:\\windows\\quorvane.exe", "C:\\WINDOWS", "c:\\windows\\quorvane.ini",
      "c:\\windows\\quorvane.exe", "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
-    // No extension: the last three characters still give way to "ini".
+    // A full path without extension: the last three characters still give
+    // way to "ini".
     {"C:\\bin\\Prog", "C:\\WINDOWS", "C:\\bin\\Pini", "C:\\bin\\Prog", "", "C:\\WINDOWS\\Prog", 0},
-    // A bare name: the file name is all of it; a relative path stays relative.
-    {"quorvane.exe", "C:\\WINDOWS", "quorvane.ini", "quorvane.exe", "quorvane",
-     "C:\\WINDOWS\\quorvane.exe", 0},
-    {"..\\q\\quorvane.exe x", "C:\\WINDOWS", "..\\q\\quorvane.ini",
-     "..\\q\\quorvane.exe", "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
+    // A network path is a full path too.
+    {"\\\\srv\\tools\\quorvane.exe", "C:\\WINDOWS", "\\\\srv\\tools\\quorvane.ini",
+     "\\\\srv\\tools\\quorvane.exe", "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
+    // Typed in a console: a bare name, with or without extension, a relative
+    // or drive-relative path. The module's own path (C:\Tools) stands in.
+    {"quorvane.exe /?", "C:\\WINDOWS", "C:\\Tools\\quorvane.ini", "C:\\Tools\\quorvane.exe",
+     "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
+    {"quorvane /?", "C:\\WINDOWS", "C:\\Tools\\quorvane.ini", "C:\\Tools\\quorvane.exe",
+     "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
+    {"..\\q\\quorvane.exe x", "C:\\WINDOWS", "C:\\Tools\\quorvane.ini",
+     "C:\\Tools\\quorvane.exe", "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
+    {"C:quorvane.exe", "C:\\WINDOWS", "C:\\Tools\\quorvane.ini", "C:\\Tools\\quorvane.exe",
+     "quorvane", "C:\\WINDOWS\\quorvane.exe", 0},
 };
 
 TEST(Paths, FormedFromArgumentZero) {

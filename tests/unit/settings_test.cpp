@@ -113,7 +113,7 @@ TEST_F(SettingsTest, CredentialsAreKeptOnlyWhenAsked) {
 }
 
 TEST_F(SettingsTest, MainLoadWithoutFileGivesDefaults) {
-  fake.RunKey()["quorvane"] = "\"C:\\old\\quorvane.exe\"";
+  fake.RunKey()["quorvane"] = Settings.QuotedProgramPath;
   UiState.UiMode = 1;
   TransferSettings(kDialog, kGroupMain, kLoad);
   EXPECT_STREQ(Settings.ShareAddress, "");
@@ -300,16 +300,15 @@ TEST_F(SettingsTest, ProgramsTravelInOrder) {
   EXPECT_EQ(fake.Control(kDialog, 15).text, "vExecute3");
 }
 
-TEST_F(SettingsTest, StoreCredentialsWritesWhateverTheDirection) {
+TEST_F(SettingsTest, StoreCredentialsWritesTheGivenNameAndThePassword) {
   CopyText(Settings.UserName, "EXPANDED\\user");
   CopyText(Settings.PassWord, "pw");
-  for (int direction : {kLoad, kSave, 7}) {
-    fake.profileWrites.clear();
-    TransferSettings(nullptr, kGroupStoreCredentials, direction);
-    EXPECT_EQ(fake.profileWrites,
-              (std::vector<std::string>{"MAIN/UserName=EXPANDED\\user", "MAIN/PassWord=pw"}));
-  }
+  EXPECT_EQ(StoreCredentials("%USERDOMAIN%\\%USERNAME%"), 0u);
+  EXPECT_EQ(fake.profileWrites, (std::vector<std::string>{
+                                    "MAIN/UserName=%USERDOMAIN%\\%USERNAME%", "MAIN/PassWord=pw"}));
   EXPECT_FALSE(TouchedControls());
+  fake.File(kIni).readOnly = true;
+  EXPECT_EQ(StoreCredentials("x"), 5u);
 }
 
 TEST_F(SettingsTest, UpdateModeGroupMovesOneKey) {
@@ -386,10 +385,14 @@ TEST_F(SettingsTest, ReadOnlyFileLeavesEverythingAsItWas) {
   fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\n";
   fake.File(kIni).readOnly = true;
   FillMainControls();
-  TransferSettings(kDialog, kGroupMain, kSave);
+  EXPECT_EQ(TransferSettings(kDialog, kGroupMain, kSave), 5u);  // access denied
   EXPECT_EQ(fake.Ini(kIni), "[MAIN]\r\nShareAddress=keep\r\n");
-  TransferSettings(nullptr, kGroupMain, kLoad);
+  EXPECT_EQ(TransferSettings(nullptr, kGroupMain, kLoad), 0u);
   EXPECT_STREQ(Settings.ShareAddress, "keep");
+  // The system gave no code: still a failure.
+  fake.writeRefusal = 0;
+  Settings.UpdateMode = 1;
+  EXPECT_EQ(TransferSettings(nullptr, kGroupUpdateMode, kSave), 31u);
 }
 
 // Without a settings path the profile functions would fall back to win.ini.
@@ -397,7 +400,7 @@ TEST_F(SettingsTest, NoSettingsPathMeansNoFileAtAll) {
   Settings.IniPath[0] = '\0';
   FillMainControls();
   TransferSettings(kDialog, kGroupMain, kSave);
-  TransferSettings(nullptr, kGroupStoreCredentials, kSave);
+  StoreCredentials("u");
   TransferSettings(nullptr, kGroupMapError, kLoad);
   EXPECT_TRUE(fake.profileWrites.empty());
   EXPECT_TRUE(fake.files.empty());
@@ -406,7 +409,7 @@ TEST_F(SettingsTest, NoSettingsPathMeansNoFileAtAll) {
 
 TEST_F(SettingsTest, UnknownGroupMovesNothing) {
   fake.Ini(kIni) = "[MAIN]\r\nShareAddress=x\r\n";
-  for (int group : {7, 255, -1}) {
+  for (int group : {6, 7, 255, -1}) {
     TransferSettings(kDialog, group, kLoad);
     TransferSettings(kDialog, group, kSave);
   }

@@ -61,7 +61,7 @@ TEST_F(SetupLogic, SaveDecidesStartUpAndUpdateMode) {
   for (const auto& c : cases) {
     SetUp();
     Settings.RunningInstalled = c.installed;
-    fake.RunKey()["quorvane"] = "old";
+    fake.RunKey()["quorvane"] = "\"C:\\Q\\quorvane.exe\"";
     fake.Control(kDialog, 18).check = c.box18;
     fake.Control(kDialog, 19).check = c.box19;
     EXPECT_TRUE(SaveSetup(kDialog));
@@ -75,6 +75,54 @@ TEST_F(SetupLogic, SaveDecidesStartUpAndUpdateMode) {
     ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UpdateMode", &v));
     EXPECT_EQ(v, std::to_string(c.box19));
   }
+}
+
+// A Save that does not reach the file or the Run key says so, once, in a
+// box of the setup dialog's own; the unattended run stays silent.
+TEST_F(SetupLogic, SaveThatCannotWriteSaysWhatAndWhy) {
+  const std::string fileLine =
+      "The settings could not be saved in C:\\Q\\quorvane.ini:\nAccess is denied.";
+  const std::string runLine =
+      "\"Start With System\" could not be changed in the registry:\nAccess is denied.";
+  const struct {
+    const char* name;
+    bool fileReadOnly, keyReadOnly;
+    unsigned startUpBox;
+    std::string text;  // empty: no box
+  } cases[] = {
+      {"all written", false, false, 1, ""},
+      {"file refused", true, false, 1, fileLine},
+      {"Run key refused", false, true, 1, runLine},
+      {"Run key refused, nothing to change there", false, true, 0, ""},
+      {"both refused", true, true, 1, fileLine + "\n\n" + runLine},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    fake.errorTexts[5] = "Access is denied.\r\n";
+    fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\n";
+    fake.File(kIni).readOnly = c.fileReadOnly;
+    fake.registryReadOnly = c.keyReadOnly;
+    fake.Control(kDialog, 3).text = "\\\\srv\\data";
+    fake.Control(kDialog, 18).check = c.startUpBox;
+    EXPECT_EQ(SaveSetup(kDialog), c.text.empty());
+    if (c.text.empty()) {
+      EXPECT_TRUE(fake.boxes.empty());
+      continue;
+    }
+    ASSERT_EQ(fake.boxes.size(), 1u);
+    EXPECT_EQ(fake.boxes[0].text, c.text);
+    EXPECT_EQ(fake.boxes[0].caption, "Settings Not Saved");
+    EXPECT_EQ(fake.boxes[0].owner, kDialog);
+  }
+  // An error the system has no text for is given by its number.
+  SetUp();
+  fake.File(kIni).readOnly = true;
+  fake.writeRefusal = 1234;
+  EXPECT_FALSE(SaveSetup(kDialog));
+  ASSERT_EQ(fake.boxes.size(), 1u);
+  EXPECT_EQ(fake.boxes[0].text,
+            "The settings could not be saved in C:\\Q\\quorvane.ini:\nError 1234");
 }
 
 TEST_F(SetupLogic, MapNowTakesTheControlsAndSavesNothing) {
@@ -112,13 +160,23 @@ TEST(MacroMenu, EntriesAndAcceptedFields) {
   EXPECT_STREQ(MacroMenuEntry(52), "%YEAR%");
   EXPECT_EQ(MacroMenuEntry(30), nullptr);
   EXPECT_EQ(MacroMenuEntry(53), nullptr);
+  // Every field ID in every mode: the setup dialog takes macros in its
+  // address and user name, never the password (12); the message and
+  // programs dialogs in their six fields; the credentials prompt (IDs 3
+  // and 6, user and password) in none.
+  const std::string six = ",3,6,12,14,15,16,";
   const struct {
-    int mode, id;
-    bool takes;
-  } cases[] = {{1, 3, true},  {1, 6, true},  {1, 12, false}, {1, 14, false}, {1, 8, false},
-               {2, 16, true}, {4, 12, true}, {5, 15, true},  {5, 8, false},  {0, 14, true},
-               {6, 3, false}, {255, 3, false}};
-  for (const auto& c : cases) EXPECT_EQ(TakesMacros(c.mode, c.id), c.takes) << c.mode << "/" << c.id;
+    int mode;
+    std::string accepted;
+  } modes[] = {{0, six}, {1, ",3,6,"}, {2, six}, {3, six},
+               {4, six}, {5, six},     {kUiModeCredentialsPrompt, ","},
+               {7, ","}, {255, ","}};
+  for (const auto& m : modes) {
+    for (int id = -1; id <= 60; ++id) {
+      const bool accepted = m.accepted.find("," + std::to_string(id) + ",") != std::string::npos;
+      EXPECT_EQ(TakesMacros(m.mode, id), accepted) << "mode " << m.mode << ", field " << id;
+    }
+  }
 }
 
 TEST(MacroMenu, InsertionAtTheCaretOrOverTheSelection) {

@@ -4,12 +4,13 @@
 //       Waits for a message box with that caption, prints its text and
 //       presses the button. Exit 0 when answered, 2 on time-out.
 //   qvdriver window CAPTION [set:ID=TEXT] [select:ID=N] [check:ID=N]
-//                           [press:ID | close] [wait:MS]
+//                           [press:ID | click:ID | close] [wait:MS]
 //       Waits for a visible top-level window with that caption, prints its
 //       class and every control (ID, class, text, enabled, a list's
 //       selection or a button's check), types texts, selects entries, sets
-//       check boxes, then clicks the button or closes the window. Exit 0,
-//       or 2 on time-out.
+//       check boxes, then presses the button (its command, as if clicked),
+//       clicks it with the real mouse (which a disabled window ignores), or
+//       closes the window. Exit 0, or 2 on time-out.
 //   qvdriver keys CAPTION KEY...
 //       Brings that window to the front and presses keys through real input
 //       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape";
@@ -217,6 +218,15 @@ int Drive(int argc, char** argv) {
       const int id = std::atoi(action + 6);
       PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    } else if (std::strncmp(action, "click:", 6) == 0) {
+      RECT r;
+      GetWindowRect(GetDlgItem(window, std::atoi(action + 6)), &r);
+      SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      INPUT in[2] = {};
+      in[0].type = in[1].type = INPUT_MOUSE;
+      in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+      in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+      SendInput(2, in, sizeof in[0]);
     } else if (std::strcmp(action, "close") == 0) {
       PostMessageA(window, WM_CLOSE, 0, 0);
     }

@@ -6,7 +6,9 @@
 //   share \\SRV\SHARE USER PASSWORD   only with these credentials (else 1326)
 //   fail \\SRV\SHARE CODE             always answers CODE
 // Unknown shares answer 67. Every call is appended to C:\qvtest\net\calls.log:
-//   add|REMOTE|LOCAL|USER|PASSWORD|FLAGS|=CODE   cancel|NAME|FORCE|=CODE
+//   add|REMOTE|LOCAL|USER|PASSWORD|FLAGS|TYPE|=CODE   cancel|NAME|FORCE|=CODE
+// where a USER or PASSWORD not given at all (null, not "") reads "<null>"
+// and TYPE is the resource's dwType.
 // A connection with a letter makes the letter a network drive of the prefix
 // (through the mount manager); cancelling removes it.
 #include <windows.h>
@@ -27,6 +29,10 @@ constexpr DWORD kNotConnected = 2250;
 void Narrow(const WCHAR* in, char* out, int cap) {
   out[0] = '\0';
   if (in != nullptr) WideCharToMultiByte(CP_ACP, 0, in, -1, out, cap, nullptr, nullptr);
+}
+
+const char* Logged(const WCHAR* in, const char* narrowed) {
+  return in == nullptr ? "<null>" : narrowed;
 }
 
 DWORD Decide(const char* remote, const char* user, const char* password) {
@@ -96,8 +102,10 @@ __attribute__((dllexport)) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* r
     }
   }
   char line[3000];
-  std::snprintf(line, sizeof line, "add|%s|%s|%s|%s|%lu|=%lu", remote, local, u, p,
-                static_cast<unsigned long>(flags), static_cast<unsigned long>(code));
+  std::snprintf(line, sizeof line, "add|%s|%s|%s|%s|%lu|%lu|=%lu", remote, local,
+                Logged(user, u), Logged(password, p), static_cast<unsigned long>(flags),
+                static_cast<unsigned long>(resource->dwType),
+                static_cast<unsigned long>(code));
   Log(line);
   return code;
 }

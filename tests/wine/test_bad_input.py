@@ -119,10 +119,24 @@ def settings_file_cases(w):
              prepare=lock, undo=unlock,
              check=lambda t: dialog_only(t).replace("setup", "unreadable: defaults, setup")),
         Case("settings file read-only (even for root), Save pressed", SHARE + b"StartUp=0\r\n",
-             args=["/?"], answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\other", "press:29"])],
-             setup=True, prepare=immutable, undo=mutable,
-             check=lambda _t: "Save writes nothing, no message; file as it was"),
+             args=["/?"], answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\other", "press:29"]),
+                                   ("Settings Not Saved", "ok"),
+                                   (SETUP_CAPTION, ["press:29"]),
+                                   ("Settings Not Saved", "ok")],
+             setup=True, prepare=immutable, undo=mutable, check=not_saved(
+                 "The settings could not be saved in", "one message a Save; file as it was")),
     ]
+
+
+def not_saved(start, outcome):
+    """Each Save showed one message beginning with START, and the dialog
+    still answered between them."""
+    def check(texts):
+        boxes = [t for t in texts if isinstance(t, str)]
+        dialogs = [t for t in texts if isinstance(t, dict)]
+        return expect(len(boxes) == 2 and all(b.startswith(start) for b in boxes)
+                      and len(dialogs) == 2, f"{outcome} ({boxes[:1]})")
+    return check
 
 
 def value_cases(w):
@@ -283,6 +297,15 @@ def program_cases(w):
                  w.drive("Q") == "unc/srv/data"
                  and w.reg_query("HKLM\\" + RUN_KEY, "quorvane") is None,
                  "no Run entry, no message; Q: mapped")),
+        Case("Run key not writable, Start With System ticked, Save pressed", SHARE,
+             args=["/?"], answers=[(SETUP_CAPTION, ["check:18=1", "press:29"]),
+                                   ("Settings Not Saved", "ok"),
+                                   (SETUP_CAPTION, ["press:29"]),
+                                   ("Settings Not Saved", "ok")],
+             setup=True, prepare=run_key(True), undo=run_key(False),
+             writes=lambda _b, after: b"StartUp=1\r\n" in after,
+             check=not_saved("\"Start With System\" could not be changed",
+                             "one message a Save; the file saved, no Run entry")),
     ]
 
 

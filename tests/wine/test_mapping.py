@@ -65,9 +65,24 @@ class UnattendedRun(WineTest):
                       + program(2, "two [%DRIVE%] [%SHARE%] [%ERRORCODE%]"))
         self.run_unattended()
         self.assertEqual(self.world.calls(),
-                         [["add", "\\\\srv\\data", "Q:", "anna", "secret", "0", "=0"]])
+                         [["add", "\\\\srv\\data", "Q:", "anna", "secret", "0", "1", "=0"]])
         self.assertEqual(self.world.drive("Q"), "unc/srv/data")
         self.assertEqual(self.recorded(), ["one [] []", "two [Q:] [\\\\srv\\data] [0]"])
+
+    def test_no_user_name_is_the_logged_on_user_not_an_empty_one(self):
+        self.world.serve("share \\\\srv\\data")
+        for credentials, given in (("", ["<null>", "<null>"]),
+                                   ("SaveCredentials=1\r\nPassWord=pw\r\n", ["<null>", "pw"]),
+                                   ("SaveCredentials=1\r\nUserName=bo\r\n", ["bo", ""])):
+            with self.subTest(given=given):
+                self.world.clear_logs()
+                self.world.drop_drive("Q")
+                self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                              + credentials)
+                self.run_unattended()
+                # user, password, then the resource type: 1, a disk.
+                self.assertEqual([c[3:5] + c[6:] for c in self.world.calls()],
+                                 [given + ["1", "=0"]])
 
     def test_refused_logon_answered_through_the_prompt(self):
         self.settings("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"

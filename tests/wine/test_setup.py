@@ -171,6 +171,27 @@ class SetupDialog(WineTest):
                     self.assertTrue(r.stdout.decode().startswith("text: Code 1203\n"))
                 self.close(proc)
 
+    def test_the_map_error_box_holds_the_setup_dialog_until_answered(self):
+        self.world.publish("\\\\srv\\broken", DIR + "\\broken")
+        self.world.serve("fail \\\\srv\\broken 53")
+        self.world.clear_logs()
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\broken\r\nMapToDrive=Q\r\n"
+                       b"[MAPERROR]\r\nTitle=Q: failed\r\n")
+        proc = self.open()
+        self.drive_window(SETUP_CAPTION, "click:25")  # a real click maps
+        self.assertTrue(self.wait_for(lambda: len(self.world.calls()) == 1))
+        # With the box up, a second click on "Map Drive Now" does nothing.
+        time.sleep(0.5)  # the box is up
+        self.drive_window(SETUP_CAPTION, "click:25")
+        time.sleep(1)
+        self.assertEqual(len(self.world.calls()), 1)
+        r = self.world.wine([DRIVER, "answer", "Q: failed", "ok", "3000"])
+        self.assertEqual(r.returncode, 0)
+        r = self.world.wine([DRIVER, "answer", "Q: failed", "ok", "1000"])
+        self.assertNotEqual(r.returncode, 0)  # no second box
+        self.assertEqual(len(self.world.calls()), 1)
+        self.close(proc)
+
     def test_out_of_range_settings_open_and_save_back_sane_values(self):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=" + b"s" * 10000 + b"\r\nMapToDrive=q\r\n"
                        b"DriveType=7\r\nPersistantConnection=300\r\nForceDisConnection=-1\r\n"

@@ -2,7 +2,7 @@
 
 import os
 
-from qvtest import DRIVER, WINDIR, WineTest, main, started_command_lines
+from qvtest import DRIVER, SETUP_CAPTION, WINDIR, WineTest, main, started_command_lines
 
 ASK_COPY = "General Options Not Set"
 ASK_UPGRADE = "Confirm Overwrite older version"
@@ -99,6 +99,28 @@ class SelfInstallation(WineTest):
         self.assertEqual(rc, 0)
         self.assertEqual(self.relaunches(trace), [])
         self.assertEqual(self.world.read(INSTALLED_INI), b"[MAIN]\r\nUpdateMode=1\r\n")
+
+
+class StartedByBareName(WineTest):
+    def test_reads_and_writes_the_settings_file_beside_the_program(self):
+        folder = "C:\\qvtest\\bare"
+        ini = folder + "\\quorvane.ini"
+        self.world.install_binary("quorvane.exe", folder + "\\quorvane.exe")
+        self.world.put("C:\\qvtest\\elsewhere\\x", b"")
+        for typed in ("quorvane", "quorvane.exe"):
+            with self.subTest(typed=typed):
+                self.world.put(ini, b"[MAIN]\r\nShareAddress=\\\\srv\\fromfile\r\n")
+                # As typed in a console elsewhere: argument 0 is the bare name.
+                proc, _ = self.world.start(["cmd", "/c", "cd /d C:\\qvtest\\elsewhere & "
+                                            f"set PATH={folder};%PATH% & {typed} /?"])
+                seen = self.drive_window(SETUP_CAPTION, "set:3=\\\\srv\\typed", "press:29")
+                self.assertEqual(seen[3], "\\\\srv\\fromfile")
+                self.drive_window(SETUP_CAPTION, "close")
+                self.assertEqual(proc.wait(timeout=30), 0)
+                self.assertIn(b"ShareAddress=\\\\srv\\typed\r\n", self.world.read(ini))
+                for stray in (WINDIR + "\\quorvane.ini", WINDIR + "\\quorvini",
+                              "C:\\qvtest\\elsewhere\\quorvane.ini"):
+                    self.assertFalse(self.world.exists(stray), stray)
 
 
 class Executable(WineTest):
