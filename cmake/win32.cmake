@@ -30,6 +30,10 @@ function(qv_program target output file_version internal_name)
   set(QV_INTERNAL_NAME ${internal_name})
   set(rc ${CMAKE_BINARY_DIR}/${target}.rc)
   configure_file(${CMAKE_SOURCE_DIR}/resources/quorvane.rc.in ${rc} @ONLY)
+  # The resource compiler's inputs are not scanned: a new picture or icon
+  # must still rebuild the program.
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/resources/about.jpg;${CMAKE_SOURCE_DIR}/resources/quorvane.ico")
   add_executable(${target} WIN32 $<TARGET_OBJECTS:qv_app> ${rc})
   target_link_libraries(${target} PRIVATE qv_win32)
   target_link_options(${target} PRIVATE ${QV_LINK_FLAGS})

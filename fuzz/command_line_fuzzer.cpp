@@ -1,8 +1,8 @@
 // libFuzzer target for the command-line parser.
 //
 // Input: first byte = argument index, the rest = the command line. Checks
-// the parser's promises on every input, and on lines short enough for the
-// original fixed working buffer, compares it with that original algorithm.
+// the parser's promises on every input, and on lines of at most 191
+// characters compares it with a second, independent way of splitting them.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +13,8 @@
 
 namespace {
 
-// The algorithm as first written: a 192-byte working copy, quoted blanks
-// turned into 0xFE. Only valid for lines of at most 191 characters.
+// The same rules done another way: a 192-byte working copy in which quoted
+// blanks become 0xFE. Only valid for lines of at most 191 characters.
 int Reference(const char* line, unsigned index, char* dest) {
   size_t quotes = 0;
   for (const char* p = line; *p; ++p) quotes += *p == '"';

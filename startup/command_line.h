@@ -1,5 +1,5 @@
-// Arguments of the process command line, as the program has always split
-// them: blanks separate, double quotes only group, there is no escape.
+// Arguments of the process command line: blanks separate, double quotes
+// only group, there is no escape.
 #pragma once
 
 #include <cstddef>

@@ -113,7 +113,7 @@ constexpr uint16_t Count(const DialogItem (&)[N]) {
 
 }  // namespace
 
-// The face names differ in case only, as they always have.
+// The face names differ in case only; the font is the same.
 const DialogTemplate kSetupDialog = {"Setup Map Network Drive", "Ms Sans Serif",
                                      kSetupStyle, 276, 244, 2048,
                                      kSetupItems, Count(kSetupItems)};

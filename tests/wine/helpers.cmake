@@ -14,6 +14,8 @@ set_target_properties(quorvane_noversion PROPERTIES OUTPUT_NAME quorvane-noversi
 # The driver carries the program's picture as its own resource 600.
 set(QV_DRIVER_RC ${CMAKE_BINARY_DIR}/qvdriver.rc)
 file(WRITE ${QV_DRIVER_RC} "LANGUAGE 0x09, 0x01\n600 IMAGE \"${CMAKE_SOURCE_DIR}/resources/about.jpg\"\n")
+set_source_files_properties(${QV_DRIVER_RC} PROPERTIES OBJECT_DEPENDS
+  ${CMAKE_SOURCE_DIR}/resources/about.jpg)
 add_executable(qvdriver tests/wine/qvdriver.cpp ui/about_dialog_win32.cpp
   ui/setup_dialog_win32.cpp ui/sub_dialogs_win32.cpp ${QV_DRIVER_RC})
 target_link_libraries(qvdriver PRIVATE qv_win32 version advapi32 psapi)

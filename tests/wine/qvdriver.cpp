@@ -227,6 +227,10 @@ int Drive(int argc, char** argv) {
       in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
       in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
       SendInput(2, in, sizeof in[0]);
+      // Parked in the corner, the pointer cannot hover over a list that a
+      // later test drops down with the keyboard.
+      Sleep(200);
+      SetCursorPos(0, 0);
     } else if (std::strcmp(action, "close") == 0) {
       PostMessageA(window, WM_CLOSE, 0, 0);
     }
