@@ -275,6 +275,7 @@ TEST_F(MappingRun, WhatTheConnectionIsAskedWith) {
   } cases[] = {
       {"", "", 0, "X:", false, false, kResourceTypeDisk},
       {"", "pw", 0, "X:", false, true, kResourceTypeDisk},
+      {"", "p", 0, "X:", false, true, kResourceTypeDisk},
       {"anna", "", 0, "X:", true, true, kResourceTypeDisk},
       {"anna", "pw", 2, "X:", true, true, kResourceTypeAny},  // printer: no letter
       {"", "", 0, "", false, false, kResourceTypeAny},         // no letter chosen

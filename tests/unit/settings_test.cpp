@@ -309,6 +309,8 @@ TEST_F(SettingsTest, StoreCredentialsWritesTheGivenNameAndThePassword) {
   EXPECT_FALSE(TouchedControls());
   fake.File(kIni).readOnly = true;
   EXPECT_EQ(StoreCredentials("x"), 5u);
+  fake.File(kIni).readOnly = false;
+  EXPECT_EQ(StoreCredentials("x"), 0u);  // an earlier refusal is not reported again
 }
 
 TEST_F(SettingsTest, UpdateModeGroupMovesOneKey) {
