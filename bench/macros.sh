@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 out=build/bench
 mkdir -p "$out"
 g++ -std=c++20 -O2 -I. bench/macros_bench.cpp mapping/macros.cpp settings/text.cpp \
-  settings/settings.cpp settings/start_with_system.cpp platform/platform.cpp \
+  settings/settings.cpp settings/start_with_system.cpp platform/platform.cpp mapping/credentials.cpp \
   tests/fake/fake_platform.cpp -o "$out/macros_bench"
 "$out/macros_bench" 200000
 calls=1000
