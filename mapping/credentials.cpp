@@ -5,22 +5,39 @@
 
 namespace qv {
 
-void OpenCredentialsPrompt() {
+namespace {
+
+CredentialsPrompt* InUse = nullptr;
+
+}  // namespace
+
+void UseCredentialsPrompt(CredentialsPrompt& prompt) { InUse = &prompt; }
+
+bool AskForCredentials(Window owner) {
   RunState.CredentialsEntered = 0;
   TransferSettings(nullptr, kGroupCredentials, kLoad);
   EndUserMessageRecord& m = Settings.EndUserMessage;
-  ExpandMacros(m.Title);
-  ExpandMacros(m.Line1);
-  ExpandMacros(m.Line2);
-  ExpandMacros(m.Line4);
-  ExpandMacros(m.Line5);
+  CredentialsPromptTexts texts;
+  char* const shown[5][2] = {{m.Title, texts.Title},
+                             {m.Line1, texts.Line1},
+                             {m.Line2, texts.Line2},
+                             {m.Line4, texts.UserLabel},
+                             {m.Line5, texts.PasswordLabel}};
+  for (auto& [line, text] : shown) {
+    ExpandMacros(line);
+    CopyText(text, kTextSize, line);
+  }
   ExpandMacros(Settings.UserName);
-}
-
-void AcceptCredentials(const char* user, const char* password) {
-  CopyText(Settings.UserName, user);
-  CopyText(Settings.PassWord, password);
+  Credentials typed;
+  CopyText(typed.UserName, Settings.UserName);
+  CopyText(typed.PassWord, Settings.PassWord);
+  if (InUse == nullptr || !InUse->Ask(owner, texts, typed)) return false;
+  typed.UserName[kTextSize - 1] = '\0';
+  typed.PassWord[kTextSize - 1] = '\0';
+  CopyText(Settings.UserName, typed.UserName);
+  CopyText(Settings.PassWord, typed.PassWord);
   RunState.CredentialsEntered = 1;
+  return true;
 }
 
 }  // namespace qv

@@ -1,14 +1,48 @@
-// The credentials prompt's logic: what it shows when it opens and what it
-// keeps when the user confirms. The dialog itself is thin Win32 code.
+// The credentials prompt: what it shows, what it hands back, and the seam
+// through which the mapping run reaches the dialog (the Win32 one, or a
+// test's).
 #pragma once
+
+#include "platform/platform.h"
+#include "settings/text.h"
 
 namespace qv {
 
-// Loads the "CREDENTIALS" message and expands, in place, the texts the
-// prompt shows: Title, Line1, Line2, Line4, Line5 and UserName.
-void OpenCredentialsPrompt();
+// What the prompt shows: its caption, two lines and the two field labels.
+struct CredentialsPromptTexts {
+  char Title[kTextSize];
+  char Line1[kTextSize];
+  char Line2[kTextSize];
+  char UserLabel[kTextSize];
+  char PasswordLabel[kTextSize];
+};
 
-// OK: the typed texts become UserName and PassWord (cut to 259).
-void AcceptCredentials(const char* user, const char* password);
+// The two fields: filled in when the prompt opens, as typed after OK.
+struct Credentials {
+  char UserName[kTextSize];
+  char PassWord[kTextSize];
+};
+
+class CredentialsPrompt {
+ public:
+  // Asks modally, owned by `owner` (none when null): true when the user
+  // confirmed, `typed` then holding the fields as typed (each cut to 259).
+  virtual bool Ask(Window owner, const CredentialsPromptTexts& texts,
+                   Credentials& typed) = 0;
+
+ protected:
+  ~CredentialsPrompt() = default;
+};
+
+// The prompt in use; set once at start (or by a test).
+void UseCredentialsPrompt(CredentialsPrompt& prompt);
+
+// The prompt as the mapping run uses it: loads "CREDENTIALS", expands Title,
+// Line1, Line2, Line4 and Line5 and, in place, `Settings.UserName`, and
+// asks with the user name and password filled in. After OK the typed texts
+// become `UserName` and `PassWord`. The answer is also
+// `RunState.CredentialsEntered`. Without a prompt in use nobody can answer:
+// that counts as Cancel.
+bool AskForCredentials(Window owner);
 
 }  // namespace qv

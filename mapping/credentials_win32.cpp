@@ -1,12 +1,19 @@
 #include "mapping/credentials_win32.h"
 
-#include "mapping/credentials.h"
-#include "settings/settings.h"
 #include "ui/dialog_runner.h"
 
 namespace qv {
 
 namespace {
+
+// The creation parameter: the sub-dialog's arguments first, so that the
+// icon is found where every sub-dialog keeps it.
+struct PromptArguments {
+  DialogArguments dialog;
+  const CredentialsPromptTexts* texts;
+  Credentials* typed;
+  bool confirmed;
+};
 
 INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
                                       LPARAM lParam) {
@@ -14,25 +21,26 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
     case WM_INITDIALOG: {
       SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
       SetIconFromArguments(dialog, lParam);
-      OpenCredentialsPrompt();
-      const EndUserMessageRecord& m = Settings.EndUserMessage;
-      SetWindowTextA(dialog, m.Title);
-      SetDlgItemTextA(dialog, 2, m.Line1);
-      SetDlgItemTextA(dialog, 5, m.Line2);
-      SetDlgItemTextA(dialog, 7, m.Line4);
-      SetDlgItemTextA(dialog, 9, m.Line5);
-      SetDlgItemTextA(dialog, 3, Settings.UserName);
-      SetDlgItemTextA(dialog, 6, Settings.PassWord);
+      const auto* arguments = reinterpret_cast<const PromptArguments*>(lParam);
+      const CredentialsPromptTexts& t = *arguments->texts;
+      SetWindowTextA(dialog, t.Title);
+      SetDlgItemTextA(dialog, 2, t.Line1);
+      SetDlgItemTextA(dialog, 5, t.Line2);
+      SetDlgItemTextA(dialog, 7, t.UserLabel);
+      SetDlgItemTextA(dialog, 9, t.PasswordLabel);
+      SetDlgItemTextA(dialog, 3, arguments->typed->UserName);
+      SetDlgItemTextA(dialog, 6, arguments->typed->PassWord);
       return FALSE;  // no focus is placed
     }
     case WM_COMMAND:
       // Only a click counts; Escape (command 2) does not close the prompt.
       if (wParam == 1) {
-        char user[kTextSize];
-        char password[kTextSize];
-        GetDlgItemTextA(dialog, 3, user, sizeof user);
-        GetDlgItemTextA(dialog, 6, password, sizeof password);
-        AcceptCredentials(user, password);
+        auto* arguments =
+            reinterpret_cast<PromptArguments*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+        Credentials* typed = arguments->typed;
+        GetDlgItemTextA(dialog, 3, typed->UserName, sizeof typed->UserName);
+        GetDlgItemTextA(dialog, 6, typed->PassWord, sizeof typed->PassWord);
+        arguments->confirmed = true;
         EndDialog(dialog, 0);
       } else if (wParam == 30) {
         EndDialog(dialog, 0);
@@ -46,10 +54,25 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
   }
 }
 
+class Win32CredentialsPrompt final : public CredentialsPrompt {
+ public:
+  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed) override {
+    return AskCredentials(reinterpret_cast<HWND>(owner), ApplicationIcon, texts, &typed);
+  }
+};
+
+Win32CredentialsPrompt prompt;
+
 }  // namespace
 
-INT_PTR AskCredentials(HWND owner, HICON icon) {
-  return RunSubDialog(kCredentialsDialog, owner, icon, CredentialsProcedure);
+bool AskCredentials(HWND owner, HICON icon, const CredentialsPromptTexts& texts,
+                    Credentials* typed) {
+  PromptArguments arguments = {{owner, icon}, &texts, typed, false};
+  RunDialogTemplate(kCredentialsDialog, owner, CredentialsProcedure,
+                    reinterpret_cast<LPARAM>(&arguments));
+  return arguments.confirmed;
 }
+
+void UseWin32CredentialsPrompt() { UseCredentialsPrompt(prompt); }
 
 }  // namespace qv

@@ -1,5 +1,6 @@
 #include "mapping/mapping_run.h"
 
+#include "mapping/credentials.h"
 #include "mapping/macros.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -77,9 +78,9 @@ bool Prompt(Window dialog, char (&asTyped)[kTextSize]) {
   CopyText(shown, Settings.UserName);
   const uint8_t mode = UiState.UiMode;
   if (mode != 0) UiState.UiMode = kUiModeCredentialsPrompt;
-  Sys().RunCredentialsPrompt(dialog);
+  const bool confirmed = AskForCredentials(dialog);
   UiState.UiMode = mode;
-  if (RunState.CredentialsEntered == 0) return false;
+  if (!confirmed) return false;
   if (!TextEqual(Settings.UserName, shown)) CopyText(asTyped, Settings.UserName);
   return true;
 }
@@ -156,7 +157,7 @@ bool ShowEndUserMessage(Window dialog, int group) {
   return silent;
 }
 
-void RunMapping(Window dialog, uint8_t map) {
+void RunMapping(Window dialog, MappingAction action) {
   SettingsRecord& s = Settings;
   ExpandMacros(s.ShareAddress);
   char asTyped[kTextSize];
@@ -165,7 +166,7 @@ void RunMapping(Window dialog, uint8_t map) {
   const size_t length = TextLength(s.ShareAddress);
   if (length > 0 && s.ShareAddress[length - 1] == '\\') s.ShareAddress[length - 1] = '\0';
 
-  if (map == 0) {
+  if (action == MappingAction::Unmap) {
     // The letter is dropped, never the address, whatever the type.
     if (s.DriveType == kSubstType) {
       Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
@@ -225,7 +226,7 @@ bool UnattendedRun(Window dialog) {
 
   bool close = false;
   if (s.ShareAddress[0] != '\0') {
-    RunMapping(dialog, 1);
+    RunMapping(dialog, MappingAction::Map);
     close = true;
   } else {
     RunState.MappingSucceeded = 0;

@@ -8,9 +8,11 @@
 
 namespace qv {
 
-// Maps (map nonzero) or unmaps the configured drive. The outcome of a map
-// run is `RunState.MappingSucceeded`; `RunState.LastErrorCode` says why.
-void RunMapping(Window dialog, uint8_t map);
+enum class MappingAction : uint8_t { Unmap, Map };
+
+// Maps or unmaps the configured drive. The outcome of a map run is
+// `RunState.MappingSucceeded`; `RunState.LastErrorCode` says why.
+void RunMapping(Window dialog, MappingAction action);
 
 // Shows the message of group 2 ("SHAREERROR") or 3 ("MAPERROR") unless it
 // is silent; returns true when it was silent.

@@ -9,8 +9,8 @@
 
 namespace qv {
 
-// Resource `id` of type "IMAGE" in the program's own module; none and
-// ERROR_FILE_NOT_FOUND when it is missing or empty.
+// Resource `id` of type "IMAGE" in `module` (null: the program's own); none
+// and ERROR_FILE_NOT_FOUND when it is missing or empty.
 HBITMAP LoadResourcePicture(HMODULE module, int id);
 // Encoded picture bytes; none and ERROR_INVALID_PARAMETER when they are no
 // picture.

@@ -20,11 +20,10 @@ void ReleasePicture(HBITMAP bitmap) {
 
 int LivePictures() { return live; }
 
-HBITMAP LoadResourcePicture(HMODULE, int id) {
-  HMODULE self = GetModuleHandleA(nullptr);
-  HRSRC resource = FindResourceA(self, MAKEINTRESOURCEA(id), "IMAGE");
-  const DWORD size = resource != nullptr ? SizeofResource(self, resource) : 0;
-  const void* bytes = size != 0 ? LockResource(LoadResource(self, resource)) : nullptr;
+HBITMAP LoadResourcePicture(HMODULE module, int id) {
+  HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id), "IMAGE");
+  const DWORD size = resource != nullptr ? SizeofResource(module, resource) : 0;
+  const void* bytes = size != 0 ? LockResource(LoadResource(module, resource)) : nullptr;
   if (size == 0 || bytes == nullptr) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;

@@ -115,9 +115,6 @@ class Platform {
                                        unsigned maxWaitMs) = 0;
   // A plain blocking wait (Sleep).
   virtual void Wait(unsigned milliseconds) = 0;
-  // The modal credentials prompt, owned by `owner`; it reports through
-  // `RunState.CredentialsEntered`, `Settings.UserName` and `PassWord`.
-  virtual void RunCredentialsPrompt(Window owner) = 0;
 
   // --- Values for the macros ------------------------------------------------
   virtual LocalTime Now() = 0;

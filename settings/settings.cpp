@@ -231,7 +231,7 @@ char SelectedDriveLetter() {
   return static_cast<char>(letter >= 0 && letter < 26 ? 'A' + letter : 'X');
 }
 
-uint32_t TransferSettings(Window dialog, int group, int direction) {
+uint32_t TransferSettings(Window dialog, int group, TransferDirection direction) {
   const bool load = direction == kLoad;
   const bool show = load && UiState.UiMode != 0 && dialog != nullptr;
   FirstWriteError = 0;

@@ -92,8 +92,9 @@ enum SettingsGroup : uint8_t {
 // macros, since what is typed there is sent as typed.
 inline constexpr uint8_t kUiModeCredentialsPrompt = 6;
 
-inline constexpr int kLoad = 1;
-inline constexpr int kSave = 0;
+// Which way a transfer goes: file to record (and controls), or controls to
+// record and file.
+enum TransferDirection : uint8_t { kSave = 0, kLoad = 1 };
 
 // Control IDs shared by the dialogs and the transfer.
 inline constexpr int kIdShareAddress = 3;
@@ -109,9 +110,9 @@ inline constexpr int kIdUpdateMode = 19;
 inline constexpr int kTextFieldIds[6] = {3, 6, 12, 14, 15, 16};
 
 // Moves one group between the settings file, `Settings` and the controls of
-// `dialog`. Direction 1 loads, anything else saves. Returns the error of the
-// first write the file refused, 0 when every write went through.
-uint32_t TransferSettings(Window dialog, int group, int direction);
+// `dialog`. Returns the error of the first write the file refused, 0 when
+// every write went through.
+uint32_t TransferSettings(Window dialog, int group, TransferDirection direction);
 
 // After a connection: "UserName" as `userName` (the text as typed, before
 // its macros were expanded) and "PassWord" as `Settings.PassWord`. Returns

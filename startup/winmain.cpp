@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "mapping/credentials_win32.h"
 #include "platform/win32/win32_platform.h"
 #include "startup/startup.h"
 #include "ui/dialog_runner.h"
@@ -10,6 +11,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   qv::UseWin32Platform();
+  qv::UseWin32CredentialsPrompt();
   if (qv::Startup() != qv::StartupEnd::Installed) {
     qv::ApplicationIcon = LoadIconA(instance, MAKEINTRESOURCEA(500));
     InitCommonControls();

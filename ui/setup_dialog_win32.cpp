@@ -158,7 +158,7 @@ void Command(HWND dialog, WPARAM command) {
     case 22: OpenSubDialog(dialog, kGroupMapError, EditMessageSettings); break;
     case 23: OpenSubDialog(dialog, kGroupCredentials, EditMessageSettings); break;
     case kMapNowButton: MapNow(Of(dialog)); break;
-    case kUnmapNowButton: RunMapping(Of(dialog), 0); break;
+    case kUnmapNowButton: RunMapping(Of(dialog), MappingAction::Unmap); break;
     case kProgramsButton: OpenSubDialog(dialog, kGroupPrograms, EditProgramsToRun); break;
     case kAboutButton: ShowAbout(dialog, ApplicationIcon); break;
     case kSaveButton: SaveSetup(Of(dialog)); break;

@@ -95,7 +95,7 @@ void MapNow(Window dialog) {
     if (state == kChecked) *flags[i] = 1;
     if (state == kUnchecked) *flags[i] = 0;
   }
-  RunMapping(dialog, 1);
+  RunMapping(dialog, MappingAction::Map);
 }
 
 void TakeBrowsedPath(Window dialog, const char* path) {

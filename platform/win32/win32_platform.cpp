@@ -3,9 +3,7 @@
 #include <windows.h>
 #include <winnetwk.h>
 
-#include "mapping/credentials_win32.h"
 #include "platform/platform.h"
-#include "ui/dialog_runner.h"
 
 namespace qv {
 
@@ -153,10 +151,6 @@ class Win32Platform final : public Platform {
   }
 
   void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
-
-  void RunCredentialsPrompt(Window owner) override {
-    AskCredentials(H(owner), ApplicationIcon);
-  }
 
   LocalTime Now() override {
     SYSTEMTIME t;

@@ -128,12 +128,16 @@ void IniWrite(std::string* content, const std::string& section,
   *content += "[" + section + "]\r\n" + entry + "\r\n";
 }
 
-FakePlatform::FakePlatform() { UsePlatform(*this); }
+FakePlatform::FakePlatform() {
+  UsePlatform(*this);
+  UseCredentialsPrompt(*this);
+}
 FakePlatform::~FakePlatform() = default;
 
 void FakePlatform::Reset() {
   *this = FakePlatform();
   UsePlatform(*this);
+  UseCredentialsPrompt(*this);
 }
 
 FakeFile& FakePlatform::File(const std::string& path) {
@@ -248,17 +252,18 @@ void FakePlatform::Wait(unsigned milliseconds) {
   log.push_back("wait " + std::to_string(milliseconds));
 }
 
-// Plays the dialog: opens as the real prompt does, then answers as scripted.
-void FakePlatform::RunCredentialsPrompt(Window) {
-  OpenCredentialsPrompt();
-  const EndUserMessageRecord& m = Settings.EndUserMessage;
-  prompts.push_back({m.Title, m.Line1, m.Line2, m.Line4, m.Line5, Settings.UserName,
-                     Settings.PassWord, UiState.UiMode});
+// Plays the dialog: records what it shows, then answers as scripted.
+bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typed) {
+  prompts.push_back({t.Title, t.Line1, t.Line2, t.UserLabel, t.PasswordLabel, typed.UserName,
+                     typed.PassWord, UiState.UiMode});
   log.push_back("prompt");
-  if (promptAnswers.empty()) return;
+  if (promptAnswers.empty()) return false;
   const PromptAnswer a = promptAnswers.front();
   promptAnswers.pop_front();
-  if (a.ok) AcceptCredentials(a.user.c_str(), a.password.c_str());
+  if (!a.ok) return false;
+  CopyText(typed.UserName, a.user.c_str());
+  CopyText(typed.PassWord, a.password.c_str());
+  return true;
 }
 
 size_t FakePlatform::ModulePath(char* out, size_t cap) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "mapping/credentials.h"
 #include "platform/platform.h"
 
 namespace qv::test {
@@ -67,7 +68,8 @@ struct PromptAnswer {
   std::string user, password;
 };
 
-class FakePlatform : public Platform {
+// Also the credentials prompt, which it plays as scripted.
+class FakePlatform : public Platform, public CredentialsPrompt {
  public:
   FakePlatform();
   ~FakePlatform();
@@ -143,7 +145,7 @@ class FakePlatform : public Platform {
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
   void Wait(unsigned milliseconds) override;
-  void RunCredentialsPrompt(Window owner) override;
+  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed) override;
   size_t ModulePath(char* out, size_t cap) override;
   void WindowsDirectory(char* out, size_t cap) override;
   bool PathFound(const char* path) override;

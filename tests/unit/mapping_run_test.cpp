@@ -27,7 +27,7 @@ class MappingRun : public ::testing::Test {
     fake.probe[kShare] = 0;
   }
 
-  void Map() { RunMapping(kDialog, 1); }
+  void Map() { RunMapping(kDialog, MappingAction::Map); }
 
   std::vector<std::string> Captions() const {
     std::vector<std::string> out;
@@ -407,7 +407,7 @@ TEST_F(MappingRun, UnmapDropsTheLetterAndReportsNothing) {
     Settings.PersistantConnection = 1;
     RunState.MappingSucceeded = 7;
     RunState.LastErrorCode = 99;
-    RunMapping(kDialog, 0);
+    RunMapping(kDialog, MappingAction::Unmap);
     EXPECT_EQ(fake.log, std::vector<std::string>{c.log});
     EXPECT_EQ(RunState.MappingSucceeded, 7);
     EXPECT_EQ(RunState.LastErrorCode, 99u);

@@ -44,13 +44,13 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
     UiState.UiMode = 0;
     EXPECT_TRUE(UnattendedRun(kDialog));
     EXPECT_EQ(fake.drives.count('Q'), 1u);
-    RunMapping(kDialog, 0);
+    RunMapping(kDialog, MappingAction::Unmap);
 
     UiState.UiMode = 1;
     fake.Control(kDialog, 3).text = "\\\\srv\\data";
     MapNow(kDialog);
     EXPECT_EQ(RunState.MappingSucceeded, 1);
-    RunMapping(kDialog, 0);
+    RunMapping(kDialog, MappingAction::Unmap);
     EXPECT_EQ(fake.drives.count('Q'), 0u);
     EXPECT_TRUE(SaveSetup(kDialog));
 
@@ -60,8 +60,8 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
       TransferSettings(kSubDialog, group, kSave);
     }
     UiState.UiMode = 0;
-    OpenCredentialsPrompt();
-    AcceptCredentials("anna", "pw");
+    fake.promptAnswers = {{true, "anna", "pw"}};
+    EXPECT_TRUE(AskForCredentials(kDialog));
 
     if (round == 0) settingsAfterFirstRound = fake.Ini(kIni);
     EXPECT_EQ(fake.Ini(kIni), settingsAfterFirstRound);

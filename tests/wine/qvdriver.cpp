@@ -354,7 +354,8 @@ int Transfer(int argc, char** argv) {
   qv::ResetProcessState();
   qv::CopyText(qv::Settings.IniPath, argv[2]);
   const int group = std::atoi(argv[3]);
-  const int direction = std::strcmp(argv[4], "load") == 0 ? qv::kLoad : qv::kSave;
+  const qv::TransferDirection direction =
+      std::strcmp(argv[4], "load") == 0 ? qv::kLoad : qv::kSave;
   HWND dlg = MakeDialog(group);
   for (int i = 5; i < argc; ++i) Apply(dlg, argv[i]);
   qv::TransferSettings(reinterpret_cast<qv::Window>(dlg), group, direction);
@@ -577,11 +578,15 @@ void EveryDialogAndRun(const char* parts) {
   UiState.UiMode = 0;
   if (std::strchr(parts, 'a') != nullptr) ShowAbout(nullptr, nullptr);
 
-  if (std::strchr(parts, 'c') != nullptr) AskCredentials(nullptr, nullptr);
+  if (std::strchr(parts, 'c') != nullptr) {
+    const CredentialsPromptTexts texts = {"Log on", "One", "Two", "User:", "Password:"};
+    Credentials typed = {"anna", "pw"};
+    AskCredentials(nullptr, nullptr, texts, &typed);
+  }
   if (std::strchr(parts, 'r') != nullptr) {
     TransferSettings(nullptr, kGroupMain, kLoad);
-    RunMapping(nullptr, 1);
-    RunMapping(nullptr, 0);
+    RunMapping(nullptr, MappingAction::Map);
+    RunMapping(nullptr, MappingAction::Unmap);
   }
 }
 
@@ -590,6 +595,7 @@ int Soak(int argc, char** argv) {
   const int times = std::atoi(argv[3]);
   const char* parts = argc > 4 ? argv[4] : "smpacr";
   qv::UseWin32Platform();
+  qv::UseWin32CredentialsPrompt();
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
   qv::CopyText(qv::Settings.ProgramPath, path);
