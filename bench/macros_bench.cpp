@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   qv::CopyText(qv::Settings.ShareAddress, "\\\\srv\\data");
   qv::CopyText(qv::Settings.MapToDrive, "X:");
   std::string full;
-  for (const char* name : qv::kMacroNames) full += name;
+  for (const qv::Macro& m : qv::kMacros) full += m.name;
   full.resize(259, '.');
 
   char text[qv::kTextSize];

@@ -9,15 +9,6 @@
 
 namespace qv {
 
-const char* const kMacroNames[kMacroCount] = {
-    "%YEAR%",        "%MONTH%",       "%DAY%",         "%DATE%",
-    "%HOUR%",        "%MINUTE%",      "%SECOND%",      "%TIME%",
-    "%WEEKDAY%",     "%DRIVE%",       "%ERRORCODE%",   "%ERRORTEXT%",
-    "%PROGRAMDIR%",  "%PROGRAMFILES%", "%PROGRAMNAME%", "%SHARE%",
-    "%SYSTEMDIR%",   "%SYSTEMDRIVE%", "%TEMPDIR%",     "%USERNAME%",
-    "%COMPUTERNAME%", "%WINDIR%",
-};
-
 int FindText(int start, const char* text, const char* pattern) {
   const int textLength = static_cast<int>(TextLength(text));
   const int patternLength = static_cast<int>(TextLength(pattern));
@@ -62,10 +53,16 @@ void ReplaceText(char* text, const char* name, const char* value) {
 namespace {
 
 // "%02d" for the clock's parts.
-void TwoDigits(char* out, unsigned value) {
+bool TwoDigits(char* out, unsigned value) {
   out[0] = static_cast<char>('0' + value / 10 % 10);
   out[1] = static_cast<char>('0' + value % 10);
   out[2] = '\0';
+  return true;
+}
+
+bool CopyValue(char* value, const char* from) {
+  CopyText(value, kTextSize, from);
+  return true;
 }
 
 void Signed(char* out, size_t cap, uint32_t code) {
@@ -89,6 +86,8 @@ bool Contains(const char* text, const char* name) {
   return TextEqual(text, name) || FindText(1, text, name) > 0;
 }
 
+}  // namespace
+
 // What one expansion reads once: the clock, and the system directory that
 // both "%SYSTEMDIR%" and "%SYSTEMDRIVE%" are made of.
 struct Expansion {
@@ -110,101 +109,144 @@ struct Expansion {
   }
 };
 
-// The value of macro `row` (0-based), or false when it stays unreplaced.
-bool MacroValue(int row, Expansion& e, char* value) {
-  const LocalTime& t = e.time;
-  Platform& sys = Sys();
-  char part[8];
-  value[0] = '\0';
-  switch (row) {
-    case 0: FormatUnsigned(value, kTextSize, t.year); return true;
-    case 1: TwoDigits(value, t.month); return true;
-    case 2: TwoDigits(value, t.day); return true;
-    case 3:
-      FormatUnsigned(value, kTextSize, t.year);
-      TwoDigits(part, t.month);
-      AppendText(value, kTextSize, part);
-      TwoDigits(part, t.day);
-      AppendText(value, kTextSize, part);
-      return true;
-    case 4: TwoDigits(value, t.hour); return true;
-    case 5: TwoDigits(value, t.minute); return true;
-    case 6: TwoDigits(value, t.second); return true;
-    case 7:
-      TwoDigits(value, t.hour);
-      TwoDigits(part, t.minute);
-      AppendText(value, kTextSize, part);
-      TwoDigits(part, t.second);
-      AppendText(value, kTextSize, part);
-      return true;
-    case 8: FormatUnsigned(value, kTextSize, t.dayOfWeek + 1u); return true;
-    case 9: CopyText(value, kTextSize, Settings.MapToDrive); return true;
-    case 10: Signed(value, kTextSize, RunState.LastErrorCode); return true;
-    case 11:
-      if (!sys.ErrorText(RunState.LastErrorCode, value, kTextSize)) {
-        Signed(value, kTextSize, RunState.LastErrorCode);
-      }
-      value[kTextSize - 1] = '\0';
-      return true;
-    case 12: {
-      CopyText(value, kTextSize, Settings.ProgramPath);
-      char* end = value;  // just past the last backslash
-      for (char* p = value; *p != '\0'; ++p) {
-        if (*p == '\\') end = p + 1;
-      }
-      *end = '\0';
-      return true;
-    }
-    case 13: {
-      RegKey key = sys.OpenRegistryKey(
-          RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
-          false);
-      if (key == nullptr) return false;
-      const bool read = sys.ReadRegistryText(key, "ProgramFilesDir", value, kTextSize);
-      sys.CloseRegistryKey(key);
-      // An unreadable value is treated like an unopenable key: the macro
-      // stays, rather than something made up.
-      if (!read) return false;
-      value[kTextSize - 1] = '\0';
-      EndWithBackslash(value);
-      return true;
-    }
-    case 14: CopyText(value, kTextSize, Settings.ProgramName); return true;
-    case 15: CopyText(value, kTextSize, Settings.ShareAddress); return true;
-    case 16: CopyText(value, kTextSize, e.SystemDir()); return true;
-    case 17:
-      CopyText(value, 4, e.SystemDir());  // drive letter, colon, backslash
-      return true;
-    case 18:
-      if (!sys.TempDirectory(value, kTextSize)) value[0] = '\0';
-      value[kTextSize - 1] = '\0';
-      return true;
-    case 19:
-      if (!sys.UserName(value, kTextSize)) value[0] = '\0';
-      value[kTextSize - 1] = '\0';
-      return true;
-    case 20:
-      if (!sys.ComputerName(value, kTextSize)) value[0] = '\0';
-      value[kTextSize - 1] = '\0';
-      return true;
-    case 21: CopyText(value, kTextSize, Settings.WindowsDir); return true;
-    default: return false;
-  }
+namespace {
+
+// Each value function fills `value` (260 bytes) and returns false when the
+// macro is to stay unreplaced.
+bool Year(Expansion& e, char* value) {
+  FormatUnsigned(value, kTextSize, e.time.year);
+  return true;
 }
+bool Month(Expansion& e, char* value) { return TwoDigits(value, e.time.month); }
+bool Day(Expansion& e, char* value) { return TwoDigits(value, e.time.day); }
+bool Date(Expansion& e, char* value) {
+  char part[4];
+  FormatUnsigned(value, kTextSize, e.time.year);
+  TwoDigits(part, e.time.month);
+  AppendText(value, kTextSize, part);
+  TwoDigits(part, e.time.day);
+  AppendText(value, kTextSize, part);
+  return true;
+}
+bool Hour(Expansion& e, char* value) { return TwoDigits(value, e.time.hour); }
+bool Minute(Expansion& e, char* value) { return TwoDigits(value, e.time.minute); }
+bool Second(Expansion& e, char* value) { return TwoDigits(value, e.time.second); }
+bool Time(Expansion& e, char* value) {
+  char part[4];
+  TwoDigits(value, e.time.hour);
+  TwoDigits(part, e.time.minute);
+  AppendText(value, kTextSize, part);
+  TwoDigits(part, e.time.second);
+  AppendText(value, kTextSize, part);
+  return true;
+}
+bool Weekday(Expansion& e, char* value) {
+  FormatUnsigned(value, kTextSize, e.time.dayOfWeek + 1u);
+  return true;
+}
+bool Drive(Expansion&, char* value) { return CopyValue(value, Settings.MapToDrive); }
+bool ErrorCode(Expansion&, char* value) {
+  Signed(value, kTextSize, RunState.LastErrorCode);
+  return true;
+}
+bool ErrorText(Expansion&, char* value) {
+  if (!Sys().ErrorText(RunState.LastErrorCode, value, kTextSize)) {
+    Signed(value, kTextSize, RunState.LastErrorCode);
+  }
+  value[kTextSize - 1] = '\0';
+  return true;
+}
+bool ProgramDir(Expansion&, char* value) {
+  CopyText(value, kTextSize, Settings.ProgramPath);
+  char* end = value;  // just past the last backslash
+  for (char* p = value; *p != '\0'; ++p) {
+    if (*p == '\\') end = p + 1;
+  }
+  *end = '\0';
+  return true;
+}
+bool ProgramFiles(Expansion&, char* value) {
+  Platform& sys = Sys();
+  RegKey key = sys.OpenRegistryKey(RegRoot::LocalMachine,
+                                   "Software\\Microsoft\\Windows\\CurrentVersion", false);
+  if (key == nullptr) return false;
+  const bool read = sys.ReadRegistryText(key, "ProgramFilesDir", value, kTextSize);
+  sys.CloseRegistryKey(key);
+  // An unreadable value is treated like an unopenable key: the macro
+  // stays, rather than something made up.
+  if (!read) return false;
+  value[kTextSize - 1] = '\0';
+  EndWithBackslash(value);
+  return true;
+}
+bool ProgramName(Expansion&, char* value) { return CopyValue(value, Settings.ProgramName); }
+bool Share(Expansion&, char* value) { return CopyValue(value, Settings.ShareAddress); }
+bool SystemDir(Expansion& e, char* value) { return CopyValue(value, e.SystemDir()); }
+bool SystemDrive(Expansion& e, char* value) {
+  CopyText(value, 4, e.SystemDir());  // drive letter, colon, backslash
+  return true;
+}
+// A query that fails gives an empty value.
+bool Queried(bool (Platform::*query)(char*, size_t), char* value) {
+  if (!(Sys().*query)(value, kTextSize)) value[0] = '\0';
+  value[kTextSize - 1] = '\0';
+  return true;
+}
+bool TempDir(Expansion&, char* value) { return Queried(&Platform::TempDirectory, value); }
+bool UserName(Expansion&, char* value) { return Queried(&Platform::UserName, value); }
+bool ComputerName(Expansion&, char* value) {
+  return Queried(&Platform::ComputerName, value);
+}
+bool WinDir(Expansion&, char* value) { return CopyValue(value, Settings.WindowsDir); }
 
 }  // namespace
+
+// The one list of macros: in the order of expansion, each with its entry in
+// the insertion menu (alphabetical, commands 31 to 52) and its value.
+const Macro kMacros[kMacroCount] = {
+    {"%YEAR%", 52, Year},
+    {"%MONTH%", 39, Month},
+    {"%DAY%", 33, Day},
+    {"%DATE%", 32, Date},
+    {"%HOUR%", 37, Hour},
+    {"%MINUTE%", 38, Minute},
+    {"%SECOND%", 43, Second},
+    {"%TIME%", 48, Time},
+    {"%WEEKDAY%", 50, Weekday},
+    {"%DRIVE%", 34, Drive},
+    {"%ERRORCODE%", 35, ErrorCode},
+    {"%ERRORTEXT%", 36, ErrorText},
+    {"%PROGRAMDIR%", 40, ProgramDir},
+    {"%PROGRAMFILES%", 41, ProgramFiles},
+    {"%PROGRAMNAME%", 42, ProgramName},
+    {"%SHARE%", 44, Share},
+    {"%SYSTEMDIR%", 45, SystemDir},
+    {"%SYSTEMDRIVE%", 46, SystemDrive},
+    {"%TEMPDIR%", 47, TempDir},
+    {"%USERNAME%", 49, UserName},
+    {"%COMPUTERNAME%", 31, ComputerName},
+    {"%WINDIR%", 51, WinDir},
+};
+
+const char* MacroMenuEntry(int command) {
+  for (const Macro& m : kMacros) {
+    if (m.menuCommand == command) return m.name;
+  }
+  return nullptr;
+}
 
 void ExpandMacros(char* text) {
   text[kTextSize - 1] = '\0';
   Expansion e;
   e.time = Sys().Now();
   e.haveSystemDir = false;
-  for (int row = 0; row < kMacroCount; ++row) {
+  for (const Macro& m : kMacros) {
     // Values are looked up only for macros the text holds at this row, so a
     // text without macros costs no system queries.
-    if (!Contains(text, kMacroNames[row])) continue;
+    if (!Contains(text, m.name)) continue;
     char value[kTextSize];
-    if (MacroValue(row, e, value)) ReplaceText(text, kMacroNames[row], value);
+    value[0] = '\0';
+    if (m.value(e, value)) ReplaceText(text, m.name, value);
   }
 }
 

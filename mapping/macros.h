@@ -7,8 +7,25 @@ namespace qv {
 
 inline constexpr int kMacroCount = 22;
 
-// The macro names in the order in which they are replaced.
-extern const char* const kMacroNames[kMacroCount];
+// What one expansion reads once (the clock, the system directory).
+struct Expansion;
+
+// A macro: its name, its command in the insertion menu, and how its value is
+// made (false: the macro stays unreplaced).
+struct Macro {
+  const char* name;
+  int menuCommand;
+  bool (*value)(Expansion& expansion, char* value);
+};
+
+// Every macro, in the order in which they are replaced.
+extern const Macro kMacros[kMacroCount];
+
+// The insertion menu's commands, 31 to 52, name the macros alphabetically.
+inline constexpr int kFirstMacroCommand = 31;
+inline constexpr int kLastMacroCommand = 52;
+// The macro name of a menu command; null for any other number.
+const char* MacroMenuEntry(int command);
 
 // 1-based position of the first `pattern` in `text` at or after `start`;
 // 0 when there is none; -1 when the pattern is not shorter than the text

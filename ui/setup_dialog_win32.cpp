@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "mapping/macros.h"
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"

@@ -11,14 +11,6 @@ namespace qv {
 
 namespace {
 
-constexpr const char* kMenuEntries[kLastMacroCommand - kFirstMacroCommand + 1] = {
-    "%COMPUTERNAME%", "%DATE%",       "%DAY%",         "%DRIVE%",
-    "%ERRORCODE%",    "%ERRORTEXT%",  "%HOUR%",        "%MINUTE%",
-    "%MONTH%",        "%PROGRAMDIR%", "%PROGRAMFILES%", "%PROGRAMNAME%",
-    "%SECOND%",       "%SHARE%",      "%SYSTEMDIR%",   "%SYSTEMDRIVE%",
-    "%TEMPDIR%",      "%TIME%",       "%USERNAME%",    "%WEEKDAY%",
-    "%WINDIR%",       "%YEAR%",
-};
 
 // One line saying what could not be saved, then the system's reason.
 template <size_t N>
@@ -113,11 +105,6 @@ void AboutCaption(char* caption, size_t cap) {
   if (found == VersionQuery::NoBlock) return;
   AppendText(caption, cap, " Version: ");
   if (found == VersionQuery::Found) AppendText(caption, cap, version);
-}
-
-const char* MacroMenuEntry(int command) {
-  if (command < kFirstMacroCommand || command > kLastMacroCommand) return nullptr;
-  return kMenuEntries[command - kFirstMacroCommand];
 }
 
 bool TakesMacros(int uiMode, int controlId) {

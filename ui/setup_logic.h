@@ -27,10 +27,6 @@ void TakeBrowsedPath(Window dialog, const char* path);
 // it is when the program has no version block.
 void AboutCaption(char* caption, size_t cap);
 
-// The macro names of the insertion menu, command IDs 31 to 52.
-inline constexpr int kFirstMacroCommand = 31;
-inline constexpr int kLastMacroCommand = 52;
-const char* MacroMenuEntry(int command);  // null outside 31..52
 
 // Whether a field with this control ID takes macros while `uiMode` holds.
 bool TakesMacros(int uiMode, int controlId);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "mapping/macros.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
@@ -160,6 +161,14 @@ TEST(MacroMenu, EntriesAndAcceptedFields) {
   EXPECT_STREQ(MacroMenuEntry(52), "%YEAR%");
   EXPECT_EQ(MacroMenuEntry(30), nullptr);
   EXPECT_EQ(MacroMenuEntry(53), nullptr);
+  // The menu lists every macro once, alphabetically.
+  std::string previous;
+  for (int command = kFirstMacroCommand; command <= kLastMacroCommand; ++command) {
+    ASSERT_NE(MacroMenuEntry(command), nullptr) << command;
+    EXPECT_LT(previous, MacroMenuEntry(command)) << command;
+    previous = MacroMenuEntry(command);
+  }
+  EXPECT_EQ(kLastMacroCommand - kFirstMacroCommand + 1, kMacroCount);
   // Every field ID in every mode: the setup dialog takes macros in its
   // address and user name, never the password (12); the message and
   // programs dialogs in their six fields; the credentials prompt (IDs 3
