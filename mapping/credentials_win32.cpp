@@ -1,5 +1,6 @@
 #include "mapping/credentials_win32.h"
 
+#include "ui/control_ids.h"
 #include "ui/dialog_runner.h"
 
 namespace qv {
@@ -24,25 +25,25 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
       const auto* arguments = reinterpret_cast<const PromptArguments*>(lParam);
       const CredentialsPromptTexts& t = *arguments->texts;
       SetWindowTextA(dialog, t.Title);
-      SetDlgItemTextA(dialog, 2, t.Line1);
-      SetDlgItemTextA(dialog, 5, t.Line2);
-      SetDlgItemTextA(dialog, 7, t.UserLabel);
-      SetDlgItemTextA(dialog, 9, t.PasswordLabel);
-      SetDlgItemTextA(dialog, 3, arguments->typed->UserName);
-      SetDlgItemTextA(dialog, 6, arguments->typed->PassWord);
+      SetDlgItemTextA(dialog, IDT_PROMPT_LINE1, t.Line1);
+      SetDlgItemTextA(dialog, IDT_PROMPT_LINE2, t.Line2);
+      SetDlgItemTextA(dialog, IDT_PROMPT_USER, t.UserLabel);
+      SetDlgItemTextA(dialog, IDT_PROMPT_PASSWORD, t.PasswordLabel);
+      SetDlgItemTextA(dialog, IDE_PROMPT_USER, arguments->typed->UserName);
+      SetDlgItemTextA(dialog, IDE_PROMPT_PASSWORD, arguments->typed->PassWord);
       return FALSE;  // no focus is placed
     }
     case WM_COMMAND:
       // Only a click counts; Escape (command 2) does not close the prompt.
-      if (wParam == 1) {
+      if (wParam == IDB_PROMPT_OK) {
         auto* arguments =
             reinterpret_cast<PromptArguments*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
         Credentials* typed = arguments->typed;
-        GetDlgItemTextA(dialog, 3, typed->UserName, sizeof typed->UserName);
-        GetDlgItemTextA(dialog, 6, typed->PassWord, sizeof typed->PassWord);
+        GetDlgItemTextA(dialog, IDE_PROMPT_USER, typed->UserName, sizeof typed->UserName);
+        GetDlgItemTextA(dialog, IDE_PROMPT_PASSWORD, typed->PassWord, sizeof typed->PassWord);
         arguments->confirmed = true;
         EndDialog(dialog, 0);
-      } else if (wParam == 30) {
+      } else if (wParam == IDB_PROMPT_CANCEL) {
         EndDialog(dialog, 0);
       }
       return FALSE;

@@ -76,7 +76,7 @@ class Platform {
   // say they leave one.
   virtual uint32_t LastError() = 0;
   // One string of a file's version block, e.g.
-  // "\\StringFileInfo\\040904E4\\FileVersion".
+  // QV_STRING_VALUE("FileVersion") (resources/version_block.h).
   virtual VersionQuery ReadVersionValue(const char* file, const char* subBlock,
                                         char* out, size_t cap) = 0;
   // Copies a file, replacing an existing target (CopyFileA); false on failure.

@@ -83,7 +83,7 @@ void CheckIf(Window dialog, int id, bool condition, bool show) {
 void LoadMain(Window dialog, bool show) {
   SettingsRecord& s = Settings;
   ReadText(kMain, "ShareAddress", "", s.ShareAddress);
-  ShowText(dialog, kIdShareAddress, s.ShareAddress, show);
+  ShowText(dialog, IDE_SETUP_ADDRESS, s.ShareAddress, show);
 
   char letter[2];
   ReadText(kMain, "MapToDrive", "", letter);
@@ -100,25 +100,25 @@ void LoadMain(Window dialog, bool show) {
   if (show) Sys().SelectComboEntry(UiState.DriveTypeCombo, s.DriveType);
 
   s.SaveCredentials = ReadByte(kMain, "SaveCredentials");
-  CheckIf(dialog, kIdSaveCredentials, s.SaveCredentials != 0, show);
+  CheckIf(dialog, IDX_SAVE_CREDENTIALS, s.SaveCredentials != 0, show);
   if (s.SaveCredentials != 0) {
     ReadText(kMain, "UserName", "", s.UserName);
-    ShowText(dialog, kIdUserName, s.UserName, show);
+    ShowText(dialog, IDE_SETUP_USER, s.UserName, show);
     ReadText(kMain, "PassWord", "", s.PassWord);
-    ShowText(dialog, kIdPassWord, s.PassWord, show);
+    ShowText(dialog, IDE_SETUP_PASSWORD, s.PassWord, show);
   }
 
   s.PersistantConnection = ReadByte(kMain, "PersistantConnection");
-  CheckIf(dialog, kIdPersistant, s.PersistantConnection != 0, show);
+  CheckIf(dialog, IDX_PERSISTANT, s.PersistantConnection != 0, show);
   s.ForceDisConnection = ReadByte(kMain, "ForceDisConnection");
-  CheckIf(dialog, kIdForce, s.ForceDisConnection != 0, show);
+  CheckIf(dialog, IDX_FORCE, s.ForceDisConnection != 0, show);
   s.PromptCredentials = ReadByte(kMain, "PromptCredentials");
-  CheckIf(dialog, kIdPrompt, s.PromptCredentials != 0, show);
+  CheckIf(dialog, IDX_PROMPT, s.PromptCredentials != 0, show);
 
   s.StartUp = ReadByte(kMain, "StartUp");
-  CheckIf(dialog, kIdStartUp, s.StartUp == 1, show);
+  CheckIf(dialog, IDX_START_UP, s.StartUp == 1, show);
   s.UpdateMode = ReadByte(kMain, "UpdateMode");
-  CheckIf(dialog, kIdUpdateMode, s.UpdateMode != 0, show);
+  CheckIf(dialog, IDX_UPDATE_MODE, s.UpdateMode != 0, show);
 
   // A copy that still has to install itself never registers itself to start
   // with the system; only the installed copy (or one without copy mode) does.
@@ -133,25 +133,25 @@ void LoadMain(Window dialog, bool show) {
 
 void SaveMain(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
+  TakeItemText(dialog, IDE_SETUP_ADDRESS, s.ShareAddress);
   WriteText(kMain, "ShareAddress", s.ShareAddress);
 
   const char drive[2] = {SelectedDriveLetter(), '\0'};
   WriteText(kMain, "MapToDrive", drive);
   WriteComboIndex(kMain, "DriveType", UiState.DriveTypeCombo);
 
-  WriteCheck(dialog, "SaveCredentials", kIdSaveCredentials);
-  if (Sys().ItemCheckState(dialog, kIdSaveCredentials) == kChecked) {
-    TakeItemText(dialog, kIdUserName, s.UserName);
+  WriteCheck(dialog, "SaveCredentials", IDX_SAVE_CREDENTIALS);
+  if (Sys().ItemCheckState(dialog, IDX_SAVE_CREDENTIALS) == kChecked) {
+    TakeItemText(dialog, IDE_SETUP_USER, s.UserName);
     WriteText(kMain, "UserName", s.UserName);
-    TakeItemText(dialog, kIdPassWord, s.PassWord);
+    TakeItemText(dialog, IDE_SETUP_PASSWORD, s.PassWord);
     WriteText(kMain, "PassWord", s.PassWord);
   }
-  WriteCheck(dialog, "PersistantConnection", kIdPersistant);
-  WriteCheck(dialog, "ForceDisConnection", kIdForce);
-  WriteCheck(dialog, "PromptCredentials", kIdPrompt);
-  WriteCheck(dialog, "StartUp", kIdStartUp);
-  WriteCheck(dialog, "UpdateMode", kIdUpdateMode);
+  WriteCheck(dialog, "PersistantConnection", IDX_PERSISTANT);
+  WriteCheck(dialog, "ForceDisConnection", IDX_FORCE);
+  WriteCheck(dialog, "PromptCredentials", IDX_PROMPT);
+  WriteCheck(dialog, "StartUp", IDX_START_UP);
+  WriteCheck(dialog, "UpdateMode", IDX_UPDATE_MODE);
 }
 
 constexpr const char* kLineKeys[6] = {"Title", "Line1", "Line2",

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "settings/text.h"
+#include "ui/control_ids.h"
 
 namespace qv {
 
@@ -96,18 +97,6 @@ inline constexpr uint8_t kUiModeCredentialsPrompt = 6;
 // record and file.
 enum TransferDirection : uint8_t { kSave = 0, kLoad = 1 };
 
-// Control IDs shared by the dialogs and the transfer.
-inline constexpr int kIdShareAddress = 3;
-inline constexpr int kIdUserName = 6;
-inline constexpr int kIdPassWord = 12;
-inline constexpr int kIdPersistant = 14;
-inline constexpr int kIdForce = 15;
-inline constexpr int kIdPrompt = 16;
-inline constexpr int kIdSaveCredentials = 17;
-inline constexpr int kIdStartUp = 18;
-inline constexpr int kIdUpdateMode = 19;
-// The six text fields of the message and programs dialogs, in order.
-inline constexpr int kTextFieldIds[6] = {3, 6, 12, 14, 15, 16};
 
 // Moves one group between the settings file, `Settings` and the controls of
 // `dialog`. Returns the error of the first write the file refused, 0 when

@@ -1,6 +1,7 @@
 #include "startup/startup.h"
 
 #include "platform/platform.h"
+#include "resources/version_block.h"
 #include "settings/settings.h"
 #include "settings/text.h"
 #include "startup/command_line.h"
@@ -9,9 +10,8 @@ namespace qv {
 
 namespace {
 
-constexpr const char* kInternalNameKey =
-    "\\StringFileInfo\\040904E4\\InternalName";
-constexpr const char* kFileVersionKey = "\\StringFileInfo\\040904E4\\FileVersion";
+constexpr const char* kInternalNameKey = QV_STRING_VALUE("InternalName");
+constexpr const char* kFileVersionKey = QV_STRING_VALUE("FileVersion");
 constexpr const char* kInternalName = "Quorvane";
 
 // Replaces the last three characters of `path` (whatever they are) by `ext`.

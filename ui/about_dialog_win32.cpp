@@ -1,6 +1,7 @@
 #include "ui/about_dialog_win32.h"
 
 #include "picture/picture.h"
+#include "ui/control_ids.h"
 #include "settings/text.h"
 #include "ui/dialog_runner.h"
 #include "ui/setup_logic.h"
@@ -39,7 +40,7 @@ INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       PaintPicture(dialog, 92, 52, 200, 190);
       return FALSE;
     case WM_COMMAND:
-      if (wParam == 1) EndDialog(dialog, 0);  // OK or Enter; Escape is 2
+      if (wParam == IDB_ABOUT_OK) EndDialog(dialog, 0);  // OK or Enter; Escape is 2
       return FALSE;
     case WM_CLOSE:
       EndDialog(dialog, 0);

@@ -14,15 +14,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kHotKey = 54;
-constexpr int kBrowseButton = 4;
-constexpr int kMapNowButton = 25;
-constexpr int kUnmapNowButton = 26;
-constexpr int kProgramsButton = 27;
-constexpr int kAboutButton = 28;
-constexpr int kSaveButton = 29;
-constexpr int kCloseButton = 30;
-
 // What the builder hands the dialog, two levels down: the icon.
 struct SetupInit {
   HICON icon;
@@ -45,7 +36,7 @@ void ClosePath(HWND dialog) {
     MacroMenu = nullptr;
   }
   if (HotKeyRegistered) {
-    UnregisterHotKey(dialog, kHotKey);
+    UnregisterHotKey(dialog, ID_MACRO_HOT_KEY);
     HotKeyRegistered = false;
   }
   Ended = true;
@@ -54,28 +45,28 @@ void ClosePath(HWND dialog) {
 
 void Interactive(HWND dialog) {
   UiState.UiMode = 1;
-  HotKeyRegistered = RegisterHotKey(dialog, kHotKey, MOD_CONTROL, VK_SPACE) != FALSE;
+  HotKeyRegistered = RegisterHotKey(dialog, ID_MACRO_HOT_KEY, MOD_CONTROL, VK_SPACE) != FALSE;
   MacroMenu = CreatePopupMenu();
   for (int command = kFirstMacroCommand; command <= kLastMacroCommand; ++command) {
     AppendMenuA(MacroMenu, MF_STRING, command, MacroMenuEntry(command));
   }
   UiState.ActiveDialog = Of(dialog);
-  HWND types = GetDlgItem(dialog, 10);
+  HWND types = GetDlgItem(dialog, IDL_SETUP_TYPE);
   UiState.DriveTypeCombo = Of(types);
   static const char* const kTypes[3] = {"NetWork", "Subst", "Printer"};
   for (const char* type : kTypes) {
     SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
   }
-  HWND letters = GetDlgItem(dialog, 8);
+  HWND letters = GetDlgItem(dialog, IDL_SETUP_LETTER);
   UiState.DriveLetterCombo = Of(letters);
   char letter[2] = "A";
   for (; letter[0] <= 'Z'; ++letter[0]) {
     SendMessageA(letters, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(letter));
   }
   TransferSettings(Of(dialog), kGroupMain, kLoad);
-  static const int kEdits[3] = {3, 6, 12};
+  static const int kEdits[3] = {IDE_SETUP_ADDRESS, IDE_SETUP_USER, IDE_SETUP_PASSWORD};
   for (int id : kEdits) {
-    SetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE, 0x50810080);
+    SetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE, LONG(kEditStyle));
   }
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
@@ -101,7 +92,8 @@ int CALLBACK BrowseCallback(HWND browser, UINT, LPARAM, LPARAM data) {
 }
 
 void Browse(HWND dialog) {
-  const int type = static_cast<int>(SendMessageA(GetDlgItem(dialog, 10), CB_GETCURSEL, 0, 0));
+  const int type =
+      static_cast<int>(SendMessageA(GetDlgItem(dialog, IDL_SETUP_TYPE), CB_GETCURSEL, 0, 0));
   BROWSEINFOA info = {};
   info.hwndOwner = dialog;
   info.lpszTitle = "Please Select a shared network resource";
@@ -154,16 +146,16 @@ void MacroHotKey() {
 
 void Command(HWND dialog, WPARAM command) {
   switch (command) {
-    case kBrowseButton: Browse(dialog); break;
-    case 21: OpenSubDialog(dialog, kGroupShareError, EditMessageSettings); break;
-    case 22: OpenSubDialog(dialog, kGroupMapError, EditMessageSettings); break;
-    case 23: OpenSubDialog(dialog, kGroupCredentials, EditMessageSettings); break;
-    case kMapNowButton: MapNow(Of(dialog)); break;
-    case kUnmapNowButton: RunMapping(Of(dialog), MappingAction::Unmap); break;
-    case kProgramsButton: OpenSubDialog(dialog, kGroupPrograms, EditProgramsToRun); break;
-    case kAboutButton: ShowAbout(dialog, ApplicationIcon); break;
-    case kSaveButton: SaveSetup(Of(dialog)); break;
-    case kCloseButton: ClosePath(dialog); break;
+    case IDB_SETUP_BROWSE: Browse(dialog); break;
+    case IDB_SHARE_ERROR: OpenSubDialog(dialog, kGroupShareError, EditMessageSettings); break;
+    case IDB_DRIVE_ERROR: OpenSubDialog(dialog, kGroupMapError, EditMessageSettings); break;
+    case IDB_CREDENTIALS: OpenSubDialog(dialog, kGroupCredentials, EditMessageSettings); break;
+    case IDB_MAP_NOW: MapNow(Of(dialog)); break;
+    case IDB_UNMAP_NOW: RunMapping(Of(dialog), MappingAction::Unmap); break;
+    case IDB_PROGRAMS: OpenSubDialog(dialog, kGroupPrograms, EditProgramsToRun); break;
+    case IDB_ABOUT: ShowAbout(dialog, ApplicationIcon); break;
+    case IDB_SETUP_SAVE: SaveSetup(Of(dialog)); break;
+    case IDB_SETUP_CLOSE: ClosePath(dialog); break;
     default: break;
   }
 }
@@ -185,7 +177,7 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       SetForegroundWindow(dialog);
       return FALSE;
     case WM_HOTKEY:
-      if (wParam == kHotKey) MacroHotKey();
+      if (wParam == ID_MACRO_HOT_KEY) MacroHotKey();
       return FALSE;
     case WM_COMMAND:
       // Only clicks: the whole value is the control ID.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "mapping/macros.h"
+#include "resources/version_block.h"
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -36,16 +37,16 @@ void DescribeFailure(char (&text)[N], const char* what, uint32_t code) {
 
 bool SaveSetup(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
+  TakeItemText(dialog, IDE_SETUP_ADDRESS, s.ShareAddress);
   if (TextEqual(s.ShareAddress, "%SHARE%") || FindText(1, s.ShareAddress, "%SHARE%") > 0) {
     Sys().AskUser(dialog, "%SHARE% is an Ilegal Macro name for this field", "Atention!",
                   kMbOk | kMbIconWarning);
-    Sys().FocusItem(dialog, kIdShareAddress);
+    Sys().FocusItem(dialog, IDE_SETUP_ADDRESS);
     return false;
   }
-  s.StartUp = Sys().ItemCheckState(dialog, kIdStartUp) == kChecked ? 1 : 0;
+  s.StartUp = Sys().ItemCheckState(dialog, IDX_START_UP) == kChecked ? 1 : 0;
   s.UpdateMode = 0;
-  if (Sys().ItemCheckState(dialog, kIdUpdateMode) == kChecked && s.RunningInstalled == 0) {
+  if (Sys().ItemCheckState(dialog, IDX_UPDATE_MODE) == kChecked && s.RunningInstalled == 0) {
     s.UpdateMode = 1;
     s.StartUp = 0;
   }
@@ -72,18 +73,18 @@ bool SaveSetup(Window dialog) {
 
 void MapNow(Window dialog) {
   SettingsRecord& s = Settings;
-  TakeItemText(dialog, kIdShareAddress, s.ShareAddress);
+  TakeItemText(dialog, IDE_SETUP_ADDRESS, s.ShareAddress);
   s.MapToDrive[0] = SelectedDriveLetter();
   s.MapToDrive[1] = ':';
   s.MapToDrive[2] = '\0';
   // No selection (-1) is kept as 255: a type no list entry stands for.
   s.DriveType = static_cast<uint8_t>(Sys().ComboSelection(UiState.DriveTypeCombo));
-  TakeItemText(dialog, kIdUserName, s.UserName);
-  TakeItemText(dialog, kIdPassWord, s.PassWord);
+  TakeItemText(dialog, IDE_SETUP_USER, s.UserName);
+  TakeItemText(dialog, IDE_SETUP_PASSWORD, s.PassWord);
   uint8_t* const flags[4] = {&s.PersistantConnection, &s.ForceDisConnection,
                              &s.PromptCredentials, &s.SaveCredentials};
   for (int i = 0; i < 4; ++i) {
-    const unsigned state = Sys().ItemCheckState(dialog, kIdPersistant + i);
+    const unsigned state = Sys().ItemCheckState(dialog, IDX_PERSISTANT + i);
     if (state == kChecked) *flags[i] = 1;
     if (state == kUnchecked) *flags[i] = 0;
   }
@@ -95,20 +96,20 @@ void TakeBrowsedPath(Window dialog, const char* path) {
   CopyText(Settings.ShareAddress, path);
   const size_t n = TextLength(Settings.ShareAddress);
   if (Settings.ShareAddress[n - 1] != '\\') AppendText(Settings.ShareAddress, "\\");
-  Sys().SetItemText(dialog, kIdShareAddress, Settings.ShareAddress);
+  Sys().SetItemText(dialog, IDE_SETUP_ADDRESS, Settings.ShareAddress);
 }
 
 void AboutCaption(char* caption, size_t cap) {
   char version[kTextSize] = "";
   const VersionQuery found = Sys().ReadVersionValue(
-      Settings.ProgramPath, "\\StringFileInfo\\040904E4\\FileVersion", version, sizeof version);
+      Settings.ProgramPath, QV_STRING_VALUE("FileVersion"), version, sizeof version);
   if (found == VersionQuery::NoBlock) return;
   AppendText(caption, cap, " Version: ");
   if (found == VersionQuery::Found) AppendText(caption, cap, version);
 }
 
 bool TakesMacros(int uiMode, int controlId) {
-  if (uiMode == 1) return controlId == kIdShareAddress || controlId == kIdUserName;
+  if (uiMode == 1) return controlId == IDE_SETUP_ADDRESS || controlId == IDE_SETUP_USER;
   if (uiMode > 5) return false;
   for (int id : kTextFieldIds) {
     if (id == controlId) return true;

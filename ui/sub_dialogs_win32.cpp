@@ -11,9 +11,6 @@ namespace qv {
 
 namespace {
 
-constexpr int kSaveButton = 29;
-constexpr int kCancelButton = 30;
-constexpr LONG kFieldStyle = 0x50810080;
 
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 
@@ -22,18 +19,20 @@ Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 void ResetFields(HWND dialog) {
   for (int id : kTextFieldIds) {
     HWND field = GetDlgItem(dialog, id);
-    SetWindowLongA(field, GWL_STYLE, kFieldStyle | (IsWindowEnabled(field) ? 0 : WS_DISABLED));
+    SetWindowLongA(field, GWL_STYLE, LONG(kEditStyle | (IsWindowEnabled(field) ? 0 : WS_DISABLED)));
   }
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
 }
 
-// Save, Cancel and the close box; Escape (command 2) is not handled.
+// Save, Cancel and the close box; Escape (command 2) is not handled. Both
+// dialogs give Save and Cancel the same IDs.
+static_assert(IDB_MESSAGE_SAVE == IDB_PROGRAMS_SAVE && IDB_MESSAGE_CANCEL == IDB_PROGRAMS_CANCEL);
 bool Ending(HWND dialog, UINT message, WPARAM wParam, int group) {
-  if (message == WM_CLOSE || (message == WM_COMMAND && wParam == kCancelButton)) {
+  if (message == WM_CLOSE || (message == WM_COMMAND && wParam == IDB_MESSAGE_CANCEL)) {
     EndDialog(dialog, 0);
     return true;
   }
-  if (message == WM_COMMAND && wParam == kSaveButton) {
+  if (message == WM_COMMAND && wParam == IDB_MESSAGE_SAVE) {
     TransferSettings(Of(dialog), group, kSave);
     EndDialog(dialog, 0);
     return true;
@@ -46,14 +45,14 @@ INT_PTR CALLBACK MessageProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
   if (message == WM_INITDIALOG) {
     UiState.ActiveDialog = Of(dialog);
     SetIconFromArguments(dialog, lParam);
-    HWND list = GetDlgItem(dialog, 8);
+    HWND list = GetDlgItem(dialog, IDL_MESSAGE_BUTTONS);
     UiState.ButtonsCombo = Of(list);
     if (group == kGroupCredentials) {
-      EnableWindow(GetDlgItem(dialog, 9), FALSE);
-      EnableWindow(GetDlgItem(dialog, 14), FALSE);
+      EnableWindow(GetDlgItem(dialog, IDT_MESSAGE_LINE3), FALSE);
+      EnableWindow(GetDlgItem(dialog, IDE_MESSAGE_LINE3), FALSE);
       SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("OK,CANCEL"));
-      SetDlgItemTextA(dialog, 11, "Username prompt:");
-      SetDlgItemTextA(dialog, 13, "Password prompt:");  // the first 13: "Line 5:"
+      SetDlgItemTextA(dialog, IDT_MESSAGE_LINE4, "Username prompt:");
+      SetDlgItemTextA(dialog, IDT_MESSAGE_LINE5, "Password prompt:");  // the first 13: "Line 5:"
     } else {
       SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("OK"));
       SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("SILENT (DO NOT DISTURB)"));
@@ -121,9 +120,9 @@ INT_PTR CALLBACK ProgramsProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
   }
   if (Ending(dialog, message, wParam, kGroupPrograms)) return FALSE;
   if (message == WM_COMMAND) {
-    if (wParam == 4) BrowseRow(dialog, 3);
-    if (wParam == 21) BrowseRow(dialog, 12);
-    if (wParam == 22) BrowseRow(dialog, 15);
+    if (wParam == IDB_BROWSE1) BrowseRow(dialog, IDE_EXECUTE1);
+    if (wParam == IDB_BROWSE2) BrowseRow(dialog, IDE_EXECUTE2);
+    if (wParam == IDB_BROWSE3) BrowseRow(dialog, IDE_EXECUTE3);
   }
   return FALSE;
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/version_block.h"
+
 #include "settings/settings.h"
 #include "startup/startup.h"
 #include "tests/fake/fake_platform.h"
@@ -21,8 +23,8 @@ enum class Copy { None, Foreign, NoBlock, Older, Same, Newer };
 
 void Version(test::FakeFile& f, const char* internalName, const char* version) {
   f.hasVersionBlock = true;
-  if (internalName) f.version["\\StringFileInfo\\040904E4\\InternalName"] = internalName;
-  if (version) f.version["\\StringFileInfo\\040904E4\\FileVersion"] = version;
+  if (internalName) f.version[QV_STRING_VALUE("InternalName")] = internalName;
+  if (version) f.version[QV_STRING_VALUE("FileVersion")] = version;
 }
 
 struct World {

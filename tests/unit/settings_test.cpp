@@ -25,17 +25,17 @@ class SettingsTest : public ::testing::Test {
 
   // The setup dialog as a user left it.
   void FillMainControls() {
-    fake.Control(kDialog, 3).text = "\\\\srv\\data";
+    fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
     fake.combos[kLetters].selection = 16;  // Q
     fake.combos[kTypes].selection = 1;     // Subst
-    fake.Control(kDialog, 6).text = "%USERNAME%";
-    fake.Control(kDialog, 12).text = "s3cret";
-    fake.Control(kDialog, 14).check = 1;
-    fake.Control(kDialog, 15).check = 0;
-    fake.Control(kDialog, 16).check = 1;
-    fake.Control(kDialog, 17).check = 1;
-    fake.Control(kDialog, 18).check = 1;
-    fake.Control(kDialog, 19).check = 0;
+    fake.Control(kDialog, IDE_SETUP_USER).text = "%USERNAME%";
+    fake.Control(kDialog, IDE_SETUP_PASSWORD).text = "s3cret";
+    fake.Control(kDialog, IDX_PERSISTANT).check = 1;
+    fake.Control(kDialog, IDX_FORCE).check = 0;
+    fake.Control(kDialog, IDX_PROMPT).check = 1;
+    fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 1;
+    fake.Control(kDialog, IDX_START_UP).check = 1;
+    fake.Control(kDialog, IDX_UPDATE_MODE).check = 0;
   }
 
   bool TouchedControls() const {
@@ -92,7 +92,7 @@ TEST_F(SettingsTest, MainSaveWithoutSelectionsWritesXAndZero) {
 TEST_F(SettingsTest, CredentialsAreKeptOnlyWhenAsked) {
   fake.Ini(kIni) = "[MAIN]\r\nUserName=old\r\nPassWord=oldpw\r\n";
   FillMainControls();
-  fake.Control(kDialog, 17).check = 0;
+  fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 0;
   TransferSettings(kDialog, kGroupMain, kSave);
   std::string v;
   ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &v));
@@ -173,9 +173,9 @@ TEST_F(SettingsTest, MainLoadTable) {
     EXPECT_EQ(Settings.PersistantConnection, c.persistant);
     EXPECT_EQ(fake.combos[kLetters].selection, c.letterSelection);
     EXPECT_EQ(fake.combos[kTypes].selection, c.typeSelection);
-    EXPECT_EQ(fake.Control(kDialog, 18).check, c.box18);
-    EXPECT_EQ(fake.Control(kDialog, 19).check, c.box19);
-    EXPECT_EQ(fake.Control(kDialog, 14).check, c.box14);
+    EXPECT_EQ(fake.Control(kDialog, IDX_START_UP).check, c.box18);
+    EXPECT_EQ(fake.Control(kDialog, IDX_UPDATE_MODE).check, c.box19);
+    EXPECT_EQ(fake.Control(kDialog, IDX_PERSISTANT).check, c.box14);
   }
 }
 
@@ -186,7 +186,7 @@ TEST_F(SettingsTest, InstalledCopyShowsButClearsUpdateMode) {
   TransferSettings(kDialog, kGroupMain, kLoad);
   EXPECT_EQ(Settings.UpdateMode, 0);
   EXPECT_EQ(Settings.StartUp, 1);
-  EXPECT_EQ(fake.Control(kDialog, 19).check, 1u);
+  EXPECT_EQ(fake.Control(kDialog, IDX_UPDATE_MODE).check, 1u);
   EXPECT_EQ(fake.RunKey()["quorvane"], "\"C:\\Q\\quorvane.exe\"");
 }
 
@@ -247,13 +247,13 @@ TEST_F(SettingsTest, MessageGroupsTravelToTheirOwnSection) {
     TransferSettings(kDialog, group, kLoad);
     EXPECT_EQ(std::string(Settings.EndUserMessage.Title), "T" + section);
     EXPECT_EQ(Settings.EndUserMessage.Buttons, 1);
-    EXPECT_EQ(fake.Control(kDialog, 3).text, "T" + section);
-    EXPECT_EQ(fake.Control(kDialog, 12).text, "two");
-    EXPECT_EQ(fake.Control(kDialog, 16).text, "Line5");
+    EXPECT_EQ(fake.Control(kDialog, IDE_MESSAGE_TITLE).text, "T" + section);
+    EXPECT_EQ(fake.Control(kDialog, IDE_MESSAGE_LINE2).text, "two");
+    EXPECT_EQ(fake.Control(kDialog, IDE_MESSAGE_LINE5).text, "Line5");
     EXPECT_EQ(fake.combos[kButtons].selection, 1);
 
     fake.profileWrites.clear();
-    fake.Control(kDialog, 6).text = "one";
+    fake.Control(kDialog, IDE_MESSAGE_LINE1).text = "one";
     TransferSettings(kDialog, group, kSave);
     const std::vector<std::string> expected = {
         section + "/Title=T" + section, section + "/Line1=one",
@@ -297,7 +297,7 @@ TEST_F(SettingsTest, ProgramsTravelInOrder) {
   UiState.UiMode = 5;
   TransferSettings(kDialog, kGroupPrograms, kLoad);
   EXPECT_STREQ(Settings.Parameters2, "vParameters2");
-  EXPECT_EQ(fake.Control(kDialog, 15).text, "vExecute3");
+  EXPECT_EQ(fake.Control(kDialog, IDE_EXECUTE3).text, "vExecute3");
 }
 
 TEST_F(SettingsTest, StoreCredentialsWritesTheGivenNameAndThePassword) {
@@ -353,8 +353,8 @@ TEST_F(SettingsTest, RoundTripKeepsWhatItDoesNotKnow) {
   TransferSettings(kDialog, kGroupMain, kSave);
   EXPECT_EQ(fake.Ini(kIni), before);
 
-  fake.Control(kDialog, 17).check = 1;
-  fake.Control(kDialog, 6).text = "anna";
+  fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 1;
+  fake.Control(kDialog, IDE_SETUP_USER).text = "anna";
   TransferSettings(kDialog, kGroupMain, kSave);
   EXPECT_EQ(fake.Ini(kIni),
             "; mapping for the accounts office\r\n"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
 #include <string>
 
 #include "mapping/macros.h"
@@ -30,18 +32,18 @@ class SetupLogic : public ::testing::Test {
 TEST_F(SetupLogic, SaveRefusesTheShareMacroAnywhereInTheAddress) {
   for (const char* address : {"%SHARE%", "\\\\srv\\%SHARE%\\x"}) {
     SetUp();
-    fake.Control(kDialog, 3).text = address;
+    fake.Control(kDialog, IDE_SETUP_ADDRESS).text = address;
     EXPECT_FALSE(SaveSetup(kDialog));
     ASSERT_EQ(fake.boxes.size(), 1u);
     EXPECT_EQ(fake.boxes[0].text, "%SHARE% is an Ilegal Macro name for this field");
     EXPECT_EQ(fake.boxes[0].caption, "Atention!");
     EXPECT_EQ(fake.boxes[0].flags, 0x30u);
-    EXPECT_EQ(fake.log.back(), "focus 3");
+    EXPECT_EQ(fake.log.back(), "focus " + std::to_string(IDE_SETUP_ADDRESS));
     EXPECT_FALSE(fake.HasFile(kIni));
     EXPECT_STREQ(Settings.ShareAddress, address);  // kept as read
   }
   SetUp();
-  fake.Control(kDialog, 3).text = "\\\\srv\\%share%";  // lower case is no macro
+  fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\%share%";  // lower case is no macro
   EXPECT_TRUE(SaveSetup(kDialog));
   EXPECT_TRUE(fake.HasFile(kIni));
 }
@@ -63,8 +65,8 @@ TEST_F(SetupLogic, SaveDecidesStartUpAndUpdateMode) {
     SetUp();
     Settings.RunningInstalled = c.installed;
     fake.RunKey()["quorvane"] = "\"C:\\Q\\quorvane.exe\"";
-    fake.Control(kDialog, 18).check = c.box18;
-    fake.Control(kDialog, 19).check = c.box19;
+    fake.Control(kDialog, IDX_START_UP).check = c.box18;
+    fake.Control(kDialog, IDX_UPDATE_MODE).check = c.box19;
     EXPECT_TRUE(SaveSetup(kDialog));
     EXPECT_EQ(Settings.StartUp, c.startUp);
     EXPECT_EQ(Settings.UpdateMode, c.updateMode);
@@ -104,8 +106,8 @@ TEST_F(SetupLogic, SaveThatCannotWriteSaysWhatAndWhy) {
     fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\n";
     fake.File(kIni).readOnly = c.fileReadOnly;
     fake.registryReadOnly = c.keyReadOnly;
-    fake.Control(kDialog, 3).text = "\\\\srv\\data";
-    fake.Control(kDialog, 18).check = c.startUpBox;
+    fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
+    fake.Control(kDialog, IDX_START_UP).check = c.startUpBox;
     EXPECT_EQ(SaveSetup(kDialog), c.text.empty());
     if (c.text.empty()) {
       EXPECT_TRUE(fake.boxes.empty());
@@ -127,12 +129,12 @@ TEST_F(SetupLogic, SaveThatCannotWriteSaysWhatAndWhy) {
 }
 
 TEST_F(SetupLogic, MapNowTakesTheControlsAndSavesNothing) {
-  fake.Control(kDialog, 3).text = "\\\\srv\\data";
-  fake.Control(kDialog, 6).text = "anna";
-  fake.Control(kDialog, 12).text = "pw";
+  fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
+  fake.Control(kDialog, IDE_SETUP_USER).text = "anna";
+  fake.Control(kDialog, IDE_SETUP_PASSWORD).text = "pw";
   fake.combos[kTypes].selection = -1;
-  fake.Control(kDialog, 14).check = 1;
-  fake.Control(kDialog, 15).check = 2;  // indeterminate: the field keeps its value
+  fake.Control(kDialog, IDX_PERSISTANT).check = 1;
+  fake.Control(kDialog, IDX_FORCE).check = 2;  // indeterminate: the field keeps its value
   Settings.ForceDisConnection = 1;
   fake.probe["\\\\srv\\data"] = 0;
   MapNow(kDialog);
@@ -148,11 +150,11 @@ TEST_F(SetupLogic, MapNowTakesTheControlsAndSavesNothing) {
 
 TEST_F(SetupLogic, BrowsedPathsEndWithOneBackslash) {
   TakeBrowsedPath(kDialog, "C:\\Data");
-  EXPECT_EQ(fake.Control(kDialog, 3).text, "C:\\Data\\");
+  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "C:\\Data\\");
   TakeBrowsedPath(kDialog, "D:\\");
-  EXPECT_EQ(fake.Control(kDialog, 3).text, "D:\\");
+  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "D:\\");
   TakeBrowsedPath(kDialog, "");
-  EXPECT_EQ(fake.Control(kDialog, 3).text, "D:\\");
+  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "D:\\");
 }
 
 TEST(MacroMenu, EntriesAndAcceptedFields) {
@@ -170,19 +172,18 @@ TEST(MacroMenu, EntriesAndAcceptedFields) {
   }
   EXPECT_EQ(kLastMacroCommand - kFirstMacroCommand + 1, kMacroCount);
   // Every field ID in every mode: the setup dialog takes macros in its
-  // address and user name, never the password (12); the message and
-  // programs dialogs in their six fields; the credentials prompt (IDs 3
-  // and 6, user and password) in none.
-  const std::string six = ",3,6,12,14,15,16,";
+  // address and user name, never the password; the message and programs
+  // dialogs in their six fields; the credentials prompt (whose user and
+  // password fields share the setup dialog's numbers) in none.
+  const std::set<int> six(std::begin(kTextFieldIds), std::end(kTextFieldIds));
   const struct {
     int mode;
-    std::string accepted;
-  } modes[] = {{0, six}, {1, ",3,6,"}, {2, six}, {3, six},
-               {4, six}, {5, six},     {kUiModeCredentialsPrompt, ","},
-               {7, ","}, {255, ","}};
+    std::set<int> accepted;
+  } modes[] = {{0, six}, {1, {IDE_SETUP_ADDRESS, IDE_SETUP_USER}}, {2, six}, {3, six},
+               {4, six}, {5, six}, {kUiModeCredentialsPrompt, {}}, {7, {}}, {255, {}}};
   for (const auto& m : modes) {
     for (int id = -1; id <= 60; ++id) {
-      const bool accepted = m.accepted.find("," + std::to_string(id) + ",") != std::string::npos;
+      const bool accepted = m.accepted.count(id) == 1;
       EXPECT_EQ(TakesMacros(m.mode, id), accepted) << "mode " << m.mode << ", field " << id;
     }
   }

@@ -33,10 +33,10 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
       "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine1=%USERNAME%\r\n";
   fake.combos[kLetters].selection = 16;  // Q
   fake.combos[kTypes].selection = 0;     // NetWork
-  fake.Control(kDialog, 6).text = "%USERNAME%";
-  fake.Control(kDialog, 12).text = "pw";
-  fake.Control(kDialog, 17).check = 1;  // Save Credentials
-  fake.Control(kDialog, 18).check = 1;  // Start With System
+  fake.Control(kDialog, IDE_SETUP_USER).text = "%USERNAME%";
+  fake.Control(kDialog, IDE_SETUP_PASSWORD).text = "pw";
+  fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 1;
+  fake.Control(kDialog, IDX_START_UP).check = 1;
 
   std::string settingsAfterFirstRound;
   for (int round = 0; round < 50; ++round) {
@@ -47,7 +47,7 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
     RunMapping(kDialog, MappingAction::Unmap);
 
     UiState.UiMode = 1;
-    fake.Control(kDialog, 3).text = "\\\\srv\\data";
+    fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
     MapNow(kDialog);
     EXPECT_EQ(RunState.MappingSucceeded, 1);
     RunMapping(kDialog, MappingAction::Unmap);

@@ -63,6 +63,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "picture/picture.h"
+#include "resources/version_block.h"
 #include "settings/settings.h"
 #include "mapping/mapping_run.h"
 #include "ui/about_dialog_win32.h"
@@ -265,18 +266,22 @@ HWND MakeDialog(int group) {
   static const char* const kCredentialButtons[1] = {"OK,CANCEL"};
   using qv::UiState;
   if (group == qv::kGroupMain) {
-    Child(dlg, "EDIT", ES_AUTOHSCROLL, 3);
-    Child(dlg, "EDIT", ES_AUTOHSCROLL, 6);
-    Child(dlg, "EDIT", ES_AUTOHSCROLL | ES_PASSWORD, 12);
-    for (int id = 14; id <= 19; ++id) Child(dlg, "BUTTON", BS_AUTOCHECKBOX, id);
-    UiState.DriveLetterCombo = reinterpret_cast<qv::Window>(Combo(dlg, 8, kLetters, 26));
-    UiState.DriveTypeCombo = reinterpret_cast<qv::Window>(Combo(dlg, 10, kTypes, 3));
+    Child(dlg, "EDIT", ES_AUTOHSCROLL, qv::IDE_SETUP_ADDRESS);
+    Child(dlg, "EDIT", ES_AUTOHSCROLL, qv::IDE_SETUP_USER);
+    Child(dlg, "EDIT", ES_AUTOHSCROLL | ES_PASSWORD, qv::IDE_SETUP_PASSWORD);
+    for (int id = qv::IDX_PERSISTANT; id <= qv::IDX_UPDATE_MODE; ++id) {
+      Child(dlg, "BUTTON", BS_AUTOCHECKBOX, id);
+    }
+    UiState.DriveLetterCombo =
+        reinterpret_cast<qv::Window>(Combo(dlg, qv::IDL_SETUP_LETTER, kLetters, 26));
+    UiState.DriveTypeCombo =
+        reinterpret_cast<qv::Window>(Combo(dlg, qv::IDL_SETUP_TYPE, kTypes, 3));
   } else {
     for (int id : qv::kTextFieldIds) Child(dlg, "EDIT", ES_AUTOHSCROLL, id);
     if (group != qv::kGroupPrograms) {
       const bool credentials = group == qv::kGroupCredentials;
       UiState.ButtonsCombo = reinterpret_cast<qv::Window>(
-          Combo(dlg, 8, credentials ? kCredentialButtons : kButtons,
+          Combo(dlg, qv::IDL_MESSAGE_BUTTONS, credentials ? kCredentialButtons : kButtons,
                 credentials ? 1 : 2));
     }
   }
@@ -304,6 +309,9 @@ void Apply(HWND dlg, const char* setting) {
 
 void Print(const char* name, const char* value) { std::printf("%s=%s\n", name, value); }
 void PrintNumber(const char* name, int value) { std::printf("%s=%d\n", name, value); }
+void PrintCombo(HWND dlg, int id) {
+  std::printf("combo:%d=%d\n", id, int(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)));
+}
 
 void Report(HWND dlg, int group) {
   const qv::SettingsRecord& s = qv::Settings;
@@ -331,20 +339,20 @@ void Report(HWND dlg, int group) {
     std::snprintf(name, sizeof name, "text:%d", id);
     text[0] = '\0';
     if (GetDlgItem(dlg, id) != nullptr && GetWindowTextA(GetDlgItem(dlg, id), text, sizeof text) >= 0 &&
-        (group != qv::kGroupMain || id <= 12)) {
+        (group != qv::kGroupMain || id <= qv::IDE_SETUP_PASSWORD)) {
       Print(name, text);
     }
   }
   if (group == qv::kGroupMain) {
-    for (int id = 14; id <= 19; ++id) {
+    for (int id = qv::IDX_PERSISTANT; id <= qv::IDX_UPDATE_MODE; ++id) {
       char name[32];
       std::snprintf(name, sizeof name, "check:%d", id);
       PrintNumber(name, int(IsDlgButtonChecked(dlg, id)));
     }
-    PrintNumber("combo:10", int(SendDlgItemMessageA(dlg, 10, CB_GETCURSEL, 0, 0)));
+    PrintCombo(dlg, qv::IDL_SETUP_TYPE);
   }
   if (group >= qv::kGroupMain && group <= qv::kGroupCredentials) {
-    PrintNumber("combo:8", int(SendDlgItemMessageA(dlg, 8, CB_GETCURSEL, 0, 0)));
+    PrintCombo(dlg, group == qv::kGroupMain ? qv::IDL_SETUP_LETTER : qv::IDL_MESSAGE_BUTTONS);
   }
 }
 
@@ -381,7 +389,7 @@ int Resources(int argc, char** argv) {
                                       "LegalCopyright", "OriginalFilename"};
   for (const char* key : kKeys) {
     char path[96];
-    std::snprintf(path, sizeof path, "\\StringFileInfo\\040904E4\\%s", key);
+    std::snprintf(path, sizeof path, "\\StringFileInfo\\" QV_STRING_TABLE "\\%s", key);
     char* value = nullptr;
     UINT len = 0;
     if (VerQueryValueA(block, path, reinterpret_cast<void**>(&value), &len)) {
