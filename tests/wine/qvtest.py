@@ -3,11 +3,22 @@
 import os
 import re
 import sys
+import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from world import World  # noqa: E402
 
+def control_ids():
+    """The dialogs' control IDs by name, read from ui/control_ids.h."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "ui",
+                        "control_ids.h")
+    with open(path) as f:
+        pairs = re.findall(r"inline constexpr int (ID\w+) = (\d+);", f.read())
+    return types.SimpleNamespace(**{name: int(value) for name, value in pairs})
+
+
+ID = control_ids()
 WINDIR = "C:\\windows"
 DRIVER = "C:\\qvtest\\qvdriver.exe"
 SETUP_CAPTION = "Setup Map Network Drive"

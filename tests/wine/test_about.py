@@ -3,7 +3,7 @@
 import os
 import subprocess
 
-from qvtest import DRIVER, SETUP_CAPTION, WineTest, main
+from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest, main
 
 ABOUT = "About Quorvane Version: 1.2005,06,10"
 JPEG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources",
@@ -35,7 +35,7 @@ class About(WineTest):
         self.world.install_binary("quorvane.exe", exe)
         proc, _ = self.world.start([exe, "/?"])
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
-        self.drive_window(SETUP_CAPTION, "press:28")
+        self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_ABOUT}")
         self.drive_window(ABOUT)  # the caption carries the program's version
         left, top = self.last_origin
         shot = os.path.join(self.world.directory, "about-full.png")

@@ -15,13 +15,14 @@ import subprocess
 import sys
 import time
 
-from qvtest import DRIVER, SETUP_CAPTION, WineTest
+from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest
 
 DIR = "C:\\qvtest\\matrix"
 ASK_COPY = "General Options Not Set"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 SUBST = "C:\\windows\\system32\\subst.exe"
 SHARE = b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+SAVE = f"press:{ID.IDB_SETUP_SAVE}"
 MAPERROR = b"[MAPERROR]\r\nTitle=Cannot map %DRIVE%\r\nLine1=Error %ERRORCODE%\r\n"
 
 
@@ -119,9 +120,10 @@ def settings_file_cases(w):
              prepare=lock, undo=unlock,
              check=lambda t: dialog_only(t).replace("setup", "unreadable: defaults, setup")),
         Case("settings file read-only (even for root), Save pressed", SHARE + b"StartUp=0\r\n",
-             args=["/?"], answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\other", "press:29"]),
+             args=["/?"], answers=[(SETUP_CAPTION, [f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\other",
+                                                    SAVE]),
                                    ("Settings Not Saved", "ok"),
-                                   (SETUP_CAPTION, ["press:29"]),
+                                   (SETUP_CAPTION, [SAVE]),
                                    ("Settings Not Saved", "ok")],
              setup=True, prepare=immutable, undo=mutable, check=not_saved(
                  "The settings could not be saved in", "one message a Save; file as it was")),
@@ -246,7 +248,8 @@ def address_cases(w):
              check=lambda t: expect(w.calls() == [] and len(t) == 1,
                                     "cut to 259: unreachable, SHAREERROR box")),
         Case('"%SHARE%" in the address, Map Drive Now', SHARE, args=["/?"],
-             answers=[(SETUP_CAPTION, ["set:3=\\\\srv\\%SHARE%", "press:25"]),
+             answers=[(SETUP_CAPTION, [f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\%SHARE%",
+                                       f"press:{ID.IDB_MAP_NOW}"]),
                       ("Title", "ok"), ("Title", "ok")],
              setup=True, check=share_in_share),
         Case("Subst tool missing", b"[MAIN]\r\nShareAddress=C:\\qvtest\\matrix\r\n"
@@ -298,9 +301,9 @@ def program_cases(w):
                  and w.reg_query("HKLM\\" + RUN_KEY, "quorvane") is None,
                  "no Run entry, no message; Q: mapped")),
         Case("Run key not writable, Start With System ticked, Save pressed", SHARE,
-             args=["/?"], answers=[(SETUP_CAPTION, ["check:18=1", "press:29"]),
+             args=["/?"], answers=[(SETUP_CAPTION, [f"check:{ID.IDX_START_UP}=1", SAVE]),
                                    ("Settings Not Saved", "ok"),
-                                   (SETUP_CAPTION, ["press:29"]),
+                                   (SETUP_CAPTION, [SAVE]),
                                    ("Settings Not Saved", "ok")],
              setup=True, prepare=run_key(True), undo=run_key(False),
              writes=lambda _b, after: b"StartUp=1\r\n" in after,

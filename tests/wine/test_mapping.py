@@ -5,7 +5,7 @@ import os
 import subprocess
 import time
 
-from qvtest import DRIVER, WineTest, main
+from qvtest import DRIVER, ID, WineTest, main
 
 DIR = "C:\\qvtest\\map"
 RECORD = DIR + "\\programs.txt"
@@ -92,12 +92,15 @@ class UnattendedRun(WineTest):
                       "Line2=%SHARE%\r\nLine4=User:\r\nLine5=Password:\r\n")
         user = os.environ.get("USER") or "root"
         _, seen = self.run_unattended(answers=[
-            ("Log on to \\\\srv\\data", ["set:3=anna", "set:6=secret", "press:1"])])
+            ("Log on to \\\\srv\\data", [f"set:{ID.IDE_PROMPT_USER}=anna",
+                                         f"set:{ID.IDE_PROMPT_PASSWORD}=secret",
+                                         f"press:{ID.IDB_PROMPT_OK}"])])
         prompt = seen[0]
-        self.assertEqual((prompt[2], prompt[5], prompt[7], prompt[9]),
-                         ("The server says no.", "\\\\srv\\data", "User:", "Password:"))
-        self.assertEqual(prompt[3].lower(), user.lower())  # expanded, shown
-        self.assertEqual(prompt[6], "wrong")
+        self.assertEqual([prompt[i] for i in (ID.IDT_PROMPT_LINE1, ID.IDT_PROMPT_LINE2,
+                                              ID.IDT_PROMPT_USER, ID.IDT_PROMPT_PASSWORD)],
+                         ["The server says no.", "\\\\srv\\data", "User:", "Password:"])
+        self.assertEqual(prompt[ID.IDE_PROMPT_USER].lower(), user.lower())  # expanded, shown
+        self.assertEqual(prompt[ID.IDE_PROMPT_PASSWORD], "wrong")
         calls = self.world.calls()
         self.assertEqual([c[-1] for c in calls], ["=1326", "=0"])
         self.assertEqual(calls[1][3:6], ["anna", "secret", "1"])
@@ -110,7 +113,7 @@ class UnattendedRun(WineTest):
                       "PromptCredentials=1\r\n[CREDENTIALS]\r\nTitle=Who are you?\r\n"
                       "[SECTEXECUTE]\r\n" + program(3, "three %ERRORCODE%"))
         self.run_unattended(answers=[
-            ("Who are you?", ["press:2"]),    # Escape's command: nothing happens
+            ("Who are you?", ["press:2"]),    # Escape's command (IDCANCEL): nothing happens
             ("Who are you?", ["close"]),      # the close box: cancel
         ])
         self.assertEqual(self.world.calls(), [])  # no attempt after a cancelled prompt
@@ -156,7 +159,7 @@ class UnattendedRun(WineTest):
                       "Line2=%SHARE%\r\nLine4=User name:\r\nLine5=Password:\r\n")
         proc, _ = self.world.start([self.exe])
         try:
-            self.drive_window(caption, "set:3=anna")
+            self.drive_window(caption, f"set:{ID.IDE_PROMPT_USER}=anna")
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
                                     f"^{caption}$"], env=self.world.env(),
                                    stdout=subprocess.PIPE, check=True, timeout=30)

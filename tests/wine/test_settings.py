@@ -5,7 +5,7 @@ and registry functions against real controls, so the bytes on disk and the
 registry are exactly what the program produces.
 """
 
-from qvtest import DRIVER, WineTest, main
+from qvtest import DRIVER, ID, WineTest, main
 
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
@@ -22,9 +22,11 @@ class SettingsFile(WineTest):
         out = r.stdout.decode(errors="replace").replace("\r\n", "\n")
         return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
 
-    MAIN_CONTROLS = ("text:3=\\\\srv\\data", "combo:8=16", "combo:10=1",
-                     "text:6=%USERNAME%", "text:12=s3cret", "check:14=1", "check:16=1",
-                     "check:17=1", "check:18=1")
+    MAIN_CONTROLS = (f"text:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\data",
+                     f"combo:{ID.IDL_SETUP_LETTER}=16", f"combo:{ID.IDL_SETUP_TYPE}=1",
+                     f"text:{ID.IDE_SETUP_USER}=%USERNAME%", f"text:{ID.IDE_SETUP_PASSWORD}=s3cret",
+                     f"check:{ID.IDX_PERSISTANT}=1", f"check:{ID.IDX_PROMPT}=1",
+                     f"check:{ID.IDX_SAVE_CREDENTIALS}=1", f"check:{ID.IDX_START_UP}=1")
 
     def test_main_save_writes_every_key_in_order(self):
         self.transfer(1, "save", *self.MAIN_CONTROLS)
@@ -43,10 +45,14 @@ class SettingsFile(WineTest):
                          b"UpdateMode=0\r\n")
 
     def test_sections_appear_in_first_written_order_and_keys_stay_in_place(self):
-        self.transfer(5, "save", "text:3=C:\\Tools\\init.cmd", "text:16=/q")
-        self.transfer(3, "save", "text:3=Drive error", "combo:8=1")
-        self.transfer(1, "save", "text:3=\\\\srv\\x", "combo:8=23")
-        self.transfer(3, "save", "text:3=Changed", "combo:8=0")
+        self.transfer(5, "save", f"text:{ID.IDE_EXECUTE1}=C:\\Tools\\init.cmd",
+                      f"text:{ID.IDE_PARAMETERS3}=/q")
+        self.transfer(3, "save", f"text:{ID.IDE_MESSAGE_TITLE}=Drive error",
+                      f"combo:{ID.IDL_MESSAGE_BUTTONS}=1")
+        self.transfer(1, "save", f"text:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\x",
+                      f"combo:{ID.IDL_SETUP_LETTER}=23")
+        self.transfer(3, "save", f"text:{ID.IDE_MESSAGE_TITLE}=Changed",
+                      f"combo:{ID.IDL_MESSAGE_BUTTONS}=0")
         self.assertEqual(self.world.read(self.ini),
                          b"[SECTEXECUTE]\r\nExecute1=C:\\Tools\\init.cmd\r\nParameters1=\r\n"
                          b"Execute2=\r\nParameters2=\r\nExecute3=\r\nParameters3=/q\r\n"
@@ -67,8 +73,9 @@ class SettingsFile(WineTest):
                   b"Ticket=4711\r\n")
         self.world.put(self.ini, before)
         loaded = self.transfer(1, "load", "uimode=1")
-        self.assertEqual(loaded["combo:8"], "10")
-        self.transfer(1, "save", "text:3=\\\\new\\share", "combo:8=10")
+        self.assertEqual(loaded[f"combo:{ID.IDL_SETUP_LETTER}"], "10")
+        self.transfer(1, "save", f"text:{ID.IDE_SETUP_ADDRESS}=\\\\new\\share",
+                      f"combo:{ID.IDL_SETUP_LETTER}=10")
         self.assertEqual(self.world.read(self.ini),
                          b"; accounts office, do not touch\r\n"
                          b"[MAIN]\r\n"
@@ -95,25 +102,27 @@ class SettingsFile(WineTest):
                        b"StartUp=2\r\nUpdateMode=2\r\n")
         seen = self.transfer(1, "load", "uimode=1", "name=qvsettingsprobe")
         self.assertEqual(seen["ShareAddress"], "s" * 259)
-        self.assertEqual(seen["text:3"], "s" * 259)
+        self.assertEqual(seen[f"text:{ID.IDE_SETUP_ADDRESS}"], "s" * 259)
         self.assertEqual(seen["MapToDrive"], "a:")
-        self.assertEqual(seen["combo:8"], "-1")
+        self.assertEqual(seen[f"combo:{ID.IDL_SETUP_LETTER}"], "-1")
         self.assertEqual(seen["DriveType"], "7")
-        self.assertEqual(seen["combo:10"], "-1")
+        self.assertEqual(seen[f"combo:{ID.IDL_SETUP_TYPE}"], "-1")
         self.assertEqual(seen["PersistantConnection"], "44")
         self.assertEqual(seen["ForceDisConnection"], "255")
         self.assertEqual(seen["PromptCredentials"], "0")
-        self.assertEqual((seen["check:14"], seen["check:15"], seen["check:16"]), ("1", "1", "0"))
-        self.assertEqual((seen["text:6"], seen["text:12"]), ("u", "p"))
-        self.assertEqual(seen["check:18"], "0")  # StartUp 2 counts as off
-        self.assertEqual(seen["check:19"], "1")
+        self.assertEqual([seen[f"check:{i}"] for i in (ID.IDX_PERSISTANT, ID.IDX_FORCE,
+                                                       ID.IDX_PROMPT)], ["1", "1", "0"])
+        self.assertEqual([seen[f"text:{i}"] for i in (ID.IDE_SETUP_USER, ID.IDE_SETUP_PASSWORD)],
+                         ["u", "p"])
+        self.assertEqual(seen[f"check:{ID.IDX_START_UP}"], "0")  # StartUp 2 counts as off
+        self.assertEqual(seen[f"check:{ID.IDX_UPDATE_MODE}"], "1")
         self.assertEqual(seen["StartUp"], "0")  # cleared: copy mode, not installed
 
     def test_missing_file_gives_defaults_and_is_not_created(self):
         seen = self.transfer(1, "load", "uimode=1", "name=qvsettingsprobe")
         self.assertEqual(seen["MapToDrive"], "")
-        self.assertEqual(seen["combo:8"], "-1")
-        self.assertEqual(seen["combo:10"], "0")
+        self.assertEqual(seen[f"combo:{ID.IDL_SETUP_LETTER}"], "-1")
+        self.assertEqual(seen[f"combo:{ID.IDL_SETUP_TYPE}"], "0")
         seen = self.transfer(2, "load", "uimode=2")
         self.assertEqual((seen["Title"], seen["Line1"], seen["Line5"]), ("Title", "Line1", "Line5"))
         self.assertFalse(self.world.exists(self.ini))
@@ -121,7 +130,7 @@ class SettingsFile(WineTest):
     def test_credentials_combo_with_one_entry(self):
         self.world.put(self.ini, b"[CREDENTIALS]\r\nButtons=1\r\n")
         seen = self.transfer(4, "load", "uimode=4")
-        self.assertEqual(seen["combo:8"], "-1")
+        self.assertEqual(seen[f"combo:{ID.IDL_MESSAGE_BUTTONS}"], "-1")
         self.transfer(4, "save")
         self.assertIn(b"Buttons=0\r\n", self.world.read(self.ini))
 

@@ -5,9 +5,18 @@ import time
 import os
 import subprocess
 
-from qvtest import DRIVER, SETUP_CAPTION, WINDIR, WineTest, main
+from qvtest import DRIVER, ID, SETUP_CAPTION, WINDIR, WineTest, main
 
 DIR = "C:\\qvtest\\setup"
+SAVE = f"press:{ID.IDB_SETUP_SAVE}"
+CHECK_BOXES = range(ID.IDX_PERSISTANT, ID.IDX_UPDATE_MODE + 1)
+
+
+def fields(seen):
+    """The address, user name and password as the setup dialog shows them."""
+    return seen[ID.IDE_SETUP_ADDRESS], seen[ID.IDE_SETUP_USER], seen[ID.IDE_SETUP_PASSWORD]
+
+
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 
 
@@ -24,6 +33,9 @@ class SetupDialog(WineTest):
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
         return proc
 
+    def address(self):
+        return self.drive_window(SETUP_CAPTION)[ID.IDE_SETUP_ADDRESS]
+
     def close(self, proc):
         self.drive_window(SETUP_CAPTION, "close")
         self.assertEqual(proc.wait(timeout=30), 0)
@@ -32,18 +44,21 @@ class SetupDialog(WineTest):
         proc = self.open()
         seen = self.drive_window(SETUP_CAPTION)
         states = self.last_states
-        self.assertEqual((seen[3], seen[6], seen[12]), ("", "", ""))
-        self.assertEqual(states[8], -1)  # no letter
-        self.assertEqual(states[10], 0)  # "NetWork"
-        self.assertEqual([states[i] for i in range(14, 20)], [0] * 6)
+        self.assertEqual(fields(seen), ("", "", ""))
+        self.assertEqual(states[ID.IDL_SETUP_LETTER], -1)  # no letter
+        self.assertEqual(states[ID.IDL_SETUP_TYPE], 0)  # "NetWork"
+        self.assertEqual([states[i] for i in CHECK_BOXES], [0] * 6)
         self.close(proc)
         self.assertFalse(self.world.exists(self.ini))
 
     def test_save_writes_every_key_and_reopening_shows_them(self):
         proc = self.open()
-        self.drive_window(SETUP_CAPTION, "set:3=\\\\srv\\%USERNAME%", "select:8=16", "select:10=1",
-                          "set:6=anna", "set:12=s3cret", "check:14=1", "check:16=1",
-                          "check:17=1", "check:18=1", "press:29")
+        self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\%USERNAME%",
+                          f"select:{ID.IDL_SETUP_LETTER}=16", f"select:{ID.IDL_SETUP_TYPE}=1",
+                          f"set:{ID.IDE_SETUP_USER}=anna", f"set:{ID.IDE_SETUP_PASSWORD}=s3cret",
+                          f"check:{ID.IDX_PERSISTANT}=1", f"check:{ID.IDX_PROMPT}=1",
+                          f"check:{ID.IDX_SAVE_CREDENTIALS}=1", f"check:{ID.IDX_START_UP}=1",
+                          SAVE)
         self.close(proc)
         self.assertEqual(self.world.read(self.ini),
                          b"[MAIN]\r\nShareAddress=\\\\srv\\%USERNAME%\r\nMapToDrive=Q\r\n"
@@ -53,15 +68,15 @@ class SetupDialog(WineTest):
         proc = self.open()
         seen = self.drive_window(SETUP_CAPTION)
         states = self.last_states
-        self.assertEqual((seen[3], seen[6], seen[12]), ("\\\\srv\\%USERNAME%", "anna", "s3cret"))
-        self.assertEqual((states[8], states[10]), (16, 1))
-        self.assertEqual([states[i] for i in range(14, 20)], [1, 0, 1, 1, 1, 0])
+        self.assertEqual(fields(seen), ("\\\\srv\\%USERNAME%", "anna", "s3cret"))
+        self.assertEqual((states[ID.IDL_SETUP_LETTER], states[ID.IDL_SETUP_TYPE]), (16, 1))
+        self.assertEqual([states[i] for i in CHECK_BOXES], [1, 0, 1, 1, 1, 0])
         self.close(proc)
 
     def test_share_macro_in_the_address_is_refused(self):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\n")
         proc = self.open()
-        self.drive_window(SETUP_CAPTION, "set:3=\\\\srv\\%SHARE%", "press:29")
+        self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\%SHARE%", SAVE)
         r = self.world.wine(["C:\\qvtest\\qvdriver.exe", "answer", "Atention!", "ok", "20000"])
         self.assertEqual(r.stdout.decode().strip(),
                          "text: %SHARE% is an Ilegal Macro name for this field")
@@ -74,10 +89,11 @@ class SetupDialog(WineTest):
         self.world.put(self.ini, ("[MAIN]\r\nShareAddress=" + folder + "\r\nMapToDrive=S\r\n"
                                   "DriveType=1\r\n").encode())
         proc = self.open()
-        self.drive_window(SETUP_CAPTION, "press:25")
+        self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_MAP_NOW}")
         self.assertTrue(self.wait_for(lambda: self.world.drive("S") is not None))
         # Unmap works on the letter held since the dialog opened, not the list.
-        self.drive_window(SETUP_CAPTION, "select:8=19", "press:26")
+        self.drive_window(SETUP_CAPTION, f"select:{ID.IDL_SETUP_LETTER}=19",
+                          f"press:{ID.IDB_UNMAP_NOW}")
         self.assertTrue(self.wait_for(lambda: self.world.drive("S") is None))
         self.close(proc)
 
@@ -90,8 +106,8 @@ class SetupDialog(WineTest):
         r = self.world.wine(["C:\\qvtest\\qvdriver.exe", "keys", SETUP_CAPTION] + keys)
         self.assertEqual(r.returncode, 0)
         self.assertTrue(self.wait_for(
-            lambda: self.drive_window(SETUP_CAPTION)[3] == "\\\\srv\\%USERNAME%"),
-            self.drive_window(SETUP_CAPTION)[3])
+            lambda: self.address() == "\\\\srv\\%USERNAME%"),
+            self.address())
         self.close(proc)
 
     def test_ctrl_space_replaces_a_selection_and_is_refused_elsewhere(self):
@@ -102,13 +118,13 @@ class SetupDialog(WineTest):
         # Alt+A selects the whole share address; the 2nd entry is %DATE%.
         r = self.world.wine(driver + ["alt+a", "ctrl+space", "menu?", "down*2", "enter"])
         self.assertIn("menu: open", r.stdout.decode())
-        self.assertTrue(self.wait_for(lambda: self.drive_window(SETUP_CAPTION)[3] == "%DATE%"))
+        self.assertTrue(self.wait_for(lambda: self.address() == "%DATE%"))
         # Password field (three tabs on), then the drive-letter list (Alt+D).
         for keys in (["alt+a", "tab*3"], ["alt+d"]):
             r = self.world.wine(driver + keys + ["ctrl+space", "menu?", "escape"])
             self.assertIn("menu: none", r.stdout.decode(), keys)
         seen = self.drive_window(SETUP_CAPTION)
-        self.assertEqual((seen[3], seen[6], seen[12]), ("%DATE%", "u", ""))
+        self.assertEqual(fields(seen), ("%DATE%", "u", ""))
         self.close(proc)
 
     def test_sub_dialogs_open_and_browse_shows_its_caption(self):
@@ -120,9 +136,9 @@ class SetupDialog(WineTest):
             self.drive_window(caption, "close")
             self.assertTrue(self.wait_for(lambda: self.world.wine(
                 [DRIVER, "window", caption, "wait:0"]).returncode != 0), caption)
-        self.drive_window(SETUP_CAPTION, "press:4")
+        self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_SETUP_BROWSE}")
         self.drive_window("Searching for Folder", "press:2")  # cancelled: nothing changes
-        self.assertEqual(self.drive_window(SETUP_CAPTION)[3], "")
+        self.assertEqual(self.address(), "")
         self.close(proc)
 
     def test_escape_does_nothing_and_enter_closes(self):
@@ -144,7 +160,8 @@ class SetupDialog(WineTest):
                 self.exe, self.ini = exe, exe[:-3] + "ini"
                 self.world.remove(self.ini)
                 proc = self.open()
-                self.drive_window(SETUP_CAPTION, "check:18=1", "check:19=1", "press:29")
+                self.drive_window(SETUP_CAPTION, f"check:{ID.IDX_START_UP}=1",
+                                  f"check:{ID.IDX_UPDATE_MODE}=1", SAVE)
                 self.close(proc)
                 ini = self.world.read(self.ini)
                 self.assertIn(b"StartUp=1\r\nUpdateMode=1\r\n", ini)
@@ -162,7 +179,7 @@ class SetupDialog(WineTest):
                                b"[MAPERROR]\r\nTitle=Q: failed\r\nLine1=Code %ERRORCODE%\r\n"
                                + (b"Buttons=1\r\n" if silent else b""))
                 proc = self.open()
-                self.drive_window(SETUP_CAPTION, "press:25")
+                self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_MAP_NOW}")
                 r = self.world.wine([DRIVER, "answer", "Q: failed", "ok", "3000"])
                 if silent:
                     self.assertNotEqual(r.returncode, 0)
@@ -178,11 +195,11 @@ class SetupDialog(WineTest):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\broken\r\nMapToDrive=Q\r\n"
                        b"[MAPERROR]\r\nTitle=Q: failed\r\n")
         proc = self.open()
-        self.drive_window(SETUP_CAPTION, "click:25")  # a real click maps
+        self.drive_window(SETUP_CAPTION, f"click:{ID.IDB_MAP_NOW}")  # a real click maps
         self.assertTrue(self.wait_for(lambda: len(self.world.calls()) == 1))
         # With the box up, a second click on "Map Drive Now" does nothing.
         time.sleep(0.5)  # the box is up
-        self.drive_window(SETUP_CAPTION, "click:25")
+        self.drive_window(SETUP_CAPTION, f"click:{ID.IDB_MAP_NOW}")
         time.sleep(1)
         self.assertEqual(len(self.world.calls()), 1)
         r = self.world.wine([DRIVER, "answer", "Q: failed", "ok", "3000"])
@@ -197,8 +214,8 @@ class SetupDialog(WineTest):
                        b"DriveType=7\r\nPersistantConnection=300\r\nForceDisConnection=-1\r\n"
                        b"SaveCredentials=1\r\nUserName=" + b"u" * 10000 + b"\r\nStartUp=2\r\n")
         proc = self.open()
-        seen = self.drive_window(SETUP_CAPTION, "press:29")
-        self.assertEqual(len(seen[3]), 259)
+        seen = self.drive_window(SETUP_CAPTION, SAVE)
+        self.assertEqual(len(seen[ID.IDE_SETUP_ADDRESS]), 259)
         self.close(proc)
         # Keys keep their places; new ones follow at the end of the section.
         self.assertEqual(self.world.read(self.ini),

@@ -2,7 +2,7 @@
 
 import os
 
-from qvtest import DRIVER, SETUP_CAPTION, WINDIR, WineTest, main, started_command_lines
+from qvtest import DRIVER, ID, SETUP_CAPTION, WINDIR, WineTest, main, started_command_lines
 
 ASK_COPY = "General Options Not Set"
 ASK_UPGRADE = "Confirm Overwrite older version"
@@ -113,8 +113,10 @@ class StartedByBareName(WineTest):
                 # As typed in a console elsewhere: argument 0 is the bare name.
                 proc, _ = self.world.start(["cmd", "/c", "cd /d C:\\qvtest\\elsewhere & "
                                             f"set PATH={folder};%PATH% & {typed} /?"])
-                seen = self.drive_window(SETUP_CAPTION, "set:3=\\\\srv\\typed", "press:29")
-                self.assertEqual(seen[3], "\\\\srv\\fromfile")
+                seen = self.drive_window(SETUP_CAPTION,
+                                         f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\typed",
+                                         f"press:{ID.IDB_SETUP_SAVE}")
+                self.assertEqual(seen[ID.IDE_SETUP_ADDRESS], "\\\\srv\\fromfile")
                 self.drive_window(SETUP_CAPTION, "close")
                 self.assertEqual(proc.wait(timeout=30), 0)
                 self.assertIn(b"ShareAddress=\\\\srv\\typed\r\n", self.world.read(ini))

@@ -4,11 +4,14 @@ dialog of the real quorvane.exe and used as a person would."""
 import os
 import subprocess
 
-from qvtest import DRIVER, SETUP_CAPTION, WineTest, main
+from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest, main
 
 DIR = "C:\\qvtest\\sub"
 MESSAGE = "Message Setting"
 PROGRAMS = "Programs to Execute"
+# The six text fields; the programs dialog's have the same numbers.
+FIELDS = (ID.IDE_MESSAGE_TITLE, ID.IDE_MESSAGE_LINE1, ID.IDE_MESSAGE_LINE2, ID.IDE_MESSAGE_LINE3,
+          ID.IDE_MESSAGE_LINE4, ID.IDE_MESSAGE_LINE5)
 
 
 class SubDialogs(WineTest):
@@ -33,22 +36,25 @@ class SubDialogs(WineTest):
         return False
 
     def test_messages_default_edit_save_reopen_and_cancel(self):
-        seen = self.open(21, MESSAGE)
-        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)],
+        seen = self.open(ID.IDB_SHARE_ERROR, MESSAGE)
+        self.assertEqual([seen[i] for i in FIELDS],
                          ["Title", "Line1", "Line2", "Line3", "Line4", "Line5"])
-        self.assertEqual(self.last_states[8], 0)
-        self.drive_window(MESSAGE, "set:3=No %SHARE%", "set:6=Call %COMPUTERNAME%", "select:8=1",
-                          "press:29")
+        self.assertEqual(self.last_states[ID.IDL_MESSAGE_BUTTONS], 0)
+        self.drive_window(MESSAGE, f"set:{ID.IDE_MESSAGE_TITLE}=No %SHARE%",
+                          f"set:{ID.IDE_MESSAGE_LINE1}=Call %COMPUTERNAME%",
+                          f"select:{ID.IDL_MESSAGE_BUTTONS}=1", f"press:{ID.IDB_MESSAGE_SAVE}")
         self.assertTrue(self.gone(MESSAGE))
         self.assertEqual(self.world.read(self.ini),
                          b"[SHAREERROR]\r\nTitle=No %SHARE%\r\nLine1=Call %COMPUTERNAME%\r\n"
                          b"Line2=Line2\r\nLine3=Line3\r\nLine4=Line4\r\nLine5=Line5\r\nButtons=1\r\n")
         # "MAPERROR" right after shows its own texts; Cancel writes nothing.
-        seen = self.open(22, MESSAGE, "set:3=changed", "press:30")
-        self.assertEqual(seen[3], "Title")
+        seen = self.open(ID.IDB_DRIVE_ERROR, MESSAGE, f"set:{ID.IDE_MESSAGE_TITLE}=changed",
+                         f"press:{ID.IDB_MESSAGE_CANCEL}")
+        self.assertEqual(seen[ID.IDE_MESSAGE_TITLE], "Title")
         self.assertTrue(self.gone(MESSAGE))
-        seen = self.open(21, MESSAGE, "close")
-        self.assertEqual((seen[3], self.last_states[8]), ("No %SHARE%", 1))
+        seen = self.open(ID.IDB_SHARE_ERROR, MESSAGE, "close")
+        self.assertEqual((seen[ID.IDE_MESSAGE_TITLE], self.last_states[ID.IDL_MESSAGE_BUTTONS]),
+                         ("No %SHARE%", 1))
         self.assertTrue(self.gone(MESSAGE))
         self.finish()
         self.assertNotIn(b"MAPERROR", self.world.read(self.ini))
@@ -59,30 +65,32 @@ class SubDialogs(WineTest):
         self.proc.kill()
         self.world.kill_all()
         self.proc, _ = self.world.start([self.exe, "/?"])
-        self.open(21, MESSAGE, "set:3=Lost %SHARE%", "set:6=on %DRIVE%", "press:29")
+        self.open(ID.IDB_SHARE_ERROR, MESSAGE, f"set:{ID.IDE_MESSAGE_TITLE}=Lost %SHARE%",
+                  f"set:{ID.IDE_MESSAGE_LINE1}=on %DRIVE%", f"press:{ID.IDB_MESSAGE_SAVE}")
         self.assertTrue(self.gone(MESSAGE))
-        self.drive_window(SETUP_CAPTION, "press:25")
+        self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_MAP_NOW}")
         r = self.world.wine([DRIVER, "answer", "Lost \\\\nosrv\\x", "ok", "20000"])
         self.assertEqual(r.returncode, 0, r.stdout)
         self.assertTrue(r.stdout.decode().startswith("text: on Q:\nLine2\n"))
         self.finish()
 
     def test_ctrl_space_inserts_into_the_sub_dialog_field(self):
-        for button, caption in ((21, MESSAGE), (27, PROGRAMS)):
+        for button, caption in ((ID.IDB_SHARE_ERROR, MESSAGE), (ID.IDB_PROGRAMS, PROGRAMS)):
             with self.subTest(caption):
-                self.open(button, caption, "set:3=x")
+                self.open(button, caption, f"set:{ID.IDE_MESSAGE_TITLE}=x")
                 # The first field has the focus; the 22nd entry is %YEAR%.
                 self.world.wine([DRIVER, "keys", caption, "end", "ctrl+space", "down*22", "enter"])
                 for _ in range(50):
-                    if self.drive_window(caption)[3] == "x%YEAR%":
+                    if self.drive_window(caption)[FIELDS[0]] == "x%YEAR%":
                         break
-                self.assertEqual(self.drive_window(caption, "close")[3], "x%YEAR%")
+                self.assertEqual(self.drive_window(caption, "close")[FIELDS[0]], "x%YEAR%")
                 self.assertTrue(self.gone(caption))
         self.finish()
 
     def test_program_chooser_fills_only_its_row_and_remembers_the_filter(self):
-        self.open(27, PROGRAMS, "set:3=one.exe", "set:6=p1", "set:12=two.exe", "set:16=p3",
-                  "press:22")
+        self.open(ID.IDB_PROGRAMS, PROGRAMS, f"set:{ID.IDE_EXECUTE1}=one.exe",
+                  f"set:{ID.IDE_PARAMETERS1}=p1", f"set:{ID.IDE_EXECUTE2}=two.exe",
+                  f"set:{ID.IDE_PARAMETERS3}=p3", f"press:{ID.IDB_BROWSE3}")
         chooser = self.drive_window("")  # the chooser's title is the empty buffer
         self.assertEqual(self.last_states[1136], 0)  # "Program Files" first
         self.assertIn(1040, chooser)  # the read-only box is shown
@@ -90,38 +98,42 @@ class SubDialogs(WineTest):
         self.world.wine([DRIVER, "keys", "", "alt+t", "down"])
         self.drive_window("", "set:1148=C:\\qvtest\\nothere.exe", "press:1")
         seen = self.drive_window(PROGRAMS)
-        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)],
+        self.assertEqual([seen[i] for i in FIELDS],
                          ["one.exe", "p1", "two.exe", "", "C:\\qvtest\\nothere.exe", "p3"])
         # The next chooser opens with "All files"; cancelling changes nothing.
-        self.drive_window(PROGRAMS, "press:4")
+        self.drive_window(PROGRAMS, f"press:{ID.IDB_BROWSE1}")
         self.drive_window("", "press:2")
         self.assertEqual(self.last_states[1136], 1)
-        self.assertEqual(self.drive_window(PROGRAMS)[3], "one.exe")
+        self.assertEqual(self.drive_window(PROGRAMS)[FIELDS[0]], "one.exe")
         # Escape does not end the dialog; Cancel writes nothing.
         self.world.wine([DRIVER, "keys", PROGRAMS, "escape"])
-        self.drive_window(PROGRAMS, "press:30", timeout_ms=3000)
+        self.drive_window(PROGRAMS, f"press:{ID.IDB_PROGRAMS_CANCEL}", timeout_ms=3000)
         self.assertTrue(self.gone(PROGRAMS))
         self.finish()
         self.assertFalse(self.world.exists(self.ini))
 
     def test_credentials_labels_and_disabled_line_3(self):
-        seen = self.open(23, MESSAGE)
-        self.assertEqual((seen[11], seen[13]), ("Username prompt:", "Password prompt:"))
-        self.assertEqual((seen[2], seen[5], seen[7]), ("Title:", "Line 1:", "Line 2:"))
-        self.assertFalse(self.last_enabled[9])
-        self.assertFalse(self.last_enabled[14])
-        self.assertTrue(self.last_enabled[15])
-        self.drive_window(MESSAGE, "set:15=Account:", "press:29")
+        seen = self.open(ID.IDB_CREDENTIALS, MESSAGE)
+        self.assertEqual((seen[ID.IDT_MESSAGE_LINE4], seen[ID.IDT_MESSAGE_LINE5]),
+                         ("Username prompt:", "Password prompt:"))
+        self.assertEqual([seen[i] for i in (ID.IDT_MESSAGE_TITLE, ID.IDT_MESSAGE_LINE1,
+                                            ID.IDT_MESSAGE_LINE2)], ["Title:", "Line 1:", "Line 2:"])
+        self.assertFalse(self.last_enabled[ID.IDT_MESSAGE_LINE3])
+        self.assertFalse(self.last_enabled[ID.IDE_MESSAGE_LINE3])
+        self.assertTrue(self.last_enabled[ID.IDE_MESSAGE_LINE4])
+        self.drive_window(MESSAGE, f"set:{ID.IDE_MESSAGE_LINE4}=Account:",
+                          f"press:{ID.IDB_MESSAGE_SAVE}")
         self.assertTrue(self.gone(MESSAGE))
         self.finish()
         self.assertIn(b"[CREDENTIALS]\r\n", self.world.read(self.ini))
         self.assertIn(b"Line4=Account:\r\nLine5=Line5\r\nButtons=0\r\n", self.world.read(self.ini))
 
     def test_programs_empty_then_saved_in_order(self):
-        seen = self.open(27, PROGRAMS)
-        self.assertEqual([seen[i] for i in (3, 6, 12, 14, 15, 16)], [""] * 6)
-        self.drive_window(PROGRAMS, "set:3=C:\\bin\\one.exe", "set:6=/a %DRIVE%",
-                          "set:15=three.exe", "press:29")
+        seen = self.open(ID.IDB_PROGRAMS, PROGRAMS)
+        self.assertEqual([seen[i] for i in FIELDS], [""] * 6)
+        self.drive_window(PROGRAMS, f"set:{ID.IDE_EXECUTE1}=C:\\bin\\one.exe",
+                          f"set:{ID.IDE_PARAMETERS1}=/a %DRIVE%",
+                          f"set:{ID.IDE_EXECUTE3}=three.exe", f"press:{ID.IDB_PROGRAMS_SAVE}")
         self.assertTrue(self.gone(PROGRAMS))
         self.finish()
         self.assertEqual(self.world.read(self.ini),
