@@ -3,7 +3,6 @@
 
 import os
 import subprocess
-import time
 
 from qvtest import DRIVER, ID, WineTest, main
 
@@ -40,18 +39,18 @@ class UnattendedRun(WineTest):
         return [line.split(" record ", 1)[1].split(" ", 1)[1] for line in lines]
 
     def run_unattended(self, answers=()):
-        start = time.monotonic()
         rc, _, texts = self.run_program(self.exe, answers=answers, setup=False, timeout=60)
         self.assertEqual(rc, 0)
         self.world.wait_for_programs("qvdriver.exe")
-        return time.monotonic() - start, texts
+        return texts
 
     def test_subst_of_a_folder(self):
         self.world.put(DIR + "\\local\\file.txt", b"x")
         self.settings("[MAIN]\r\nShareAddress=" + DIR + "\\local\\\r\nMapToDrive=S\r\nDriveType=1\r\n"
                       "[SECTEXECUTE]\r\n" + program(2, "[%DRIVE%] [%ERRORCODE%]"))
-        elapsed, _ = self.run_unattended()
-        self.assertLess(elapsed, 4.0)  # the tool's end, not a fixed 5 s, decides
+        # That the run waits for the tool's end rather than a fixed 5 s is the
+        # unit tests' (a waited start of at most 5000 ms); times are bench/'s.
+        self.run_unattended()
         self.assertEqual(os.path.realpath(os.path.join(self.world.prefix, "dosdevices", "s:")),
                          os.path.realpath(self.world.unix(DIR + "\\local")))
         drive, code = self.recorded()[0].split(" ")
@@ -91,7 +90,7 @@ class UnattendedRun(WineTest):
                       "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine1=The server says no.\r\n"
                       "Line2=%SHARE%\r\nLine4=User:\r\nLine5=Password:\r\n")
         user = os.environ.get("USER") or "root"
-        _, seen = self.run_unattended(answers=[
+        seen = self.run_unattended(answers=[
             ("Log on to \\\\srv\\data", [f"set:{ID.IDE_PROMPT_USER}=anna",
                                          f"set:{ID.IDE_PROMPT_PASSWORD}=secret",
                                          f"press:{ID.IDB_PROMPT_OK}"])])
@@ -125,7 +124,7 @@ class UnattendedRun(WineTest):
                       "[SHAREERROR]\r\nTitle=Cannot reach %SHARE%\r\nLine1=Error %ERRORCODE%\r\n"
                       "Line2=Drive %DRIVE%\r\nLine3=\r\nLine4=\r\nLine5=Call the desk\r\n"
                       "[SECTEXECUTE]\r\n" + program(2, "two") + program(3, "three %ERRORCODE%"))
-        _, texts = self.run_unattended(answers=[("Cannot reach \\\\nosrv\\data", "ok")])
+        texts = self.run_unattended(answers=[("Cannot reach \\\\nosrv\\data", "ok")])
         code = texts[0].split("\n")[0].split(" ")[1]
         self.assertNotEqual(code, "0")
         self.assertEqual(texts[0], f"Error {code}\nDrive Q:\n\n\nCall the desk")
