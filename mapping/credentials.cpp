@@ -13,8 +13,7 @@ CredentialsPrompt* InUse = nullptr;
 
 void UseCredentialsPrompt(CredentialsPrompt& prompt) { InUse = &prompt; }
 
-bool AskForCredentials(Window owner) {
-  RunState.CredentialsEntered = 0;
+bool AskForCredentials(Window owner, char (&asTyped)[kTextSize]) {
   TransferSettings(nullptr, kGroupCredentials, kLoad);
   EndUserMessageRecord& m = Settings.EndUserMessage;
   CredentialsPromptTexts texts;
@@ -31,12 +30,16 @@ bool AskForCredentials(Window owner) {
   Credentials typed;
   CopyText(typed.UserName, Settings.UserName);
   CopyText(typed.PassWord, Settings.PassWord);
-  if (InUse == nullptr || !InUse->Ask(owner, texts, typed)) return false;
+  const uint8_t mode = UiState.UiMode;
+  if (mode != 0) UiState.UiMode = kUiModeCredentialsPrompt;
+  const bool confirmed = InUse != nullptr && InUse->Ask(owner, texts, typed);
+  UiState.UiMode = mode;
+  if (!confirmed) return false;
   typed.UserName[kTextSize - 1] = '\0';
   typed.PassWord[kTextSize - 1] = '\0';
+  if (!TextEqual(typed.UserName, Settings.UserName)) CopyText(asTyped, typed.UserName);
   CopyText(Settings.UserName, typed.UserName);
   CopyText(Settings.PassWord, typed.PassWord);
-  RunState.CredentialsEntered = 1;
   return true;
 }
 

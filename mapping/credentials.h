@@ -39,10 +39,12 @@ void UseCredentialsPrompt(CredentialsPrompt& prompt);
 
 // The prompt as the mapping run uses it: loads "CREDENTIALS", expands Title,
 // Line1, Line2, Line4 and Line5 and, in place, `Settings.UserName`, and
-// asks with the user name and password filled in. After OK the typed texts
-// become `UserName` and `PassWord`. The answer is also
-// `RunState.CredentialsEntered`. Without a prompt in use nobody can answer:
-// that counts as Cancel.
-bool AskForCredentials(Window owner);
+// asks with the user name and password filled in. Opened from the setup
+// dialog, it holds `UiMode` at kUiModeCredentialsPrompt meanwhile. After OK
+// the typed texts become `UserName` and `PassWord`, and `asTyped` (the user
+// name to store) becomes the typed name, unless the field still shows what
+// it opened with: a shared "%USERNAME%" stays shared. Returns whether the
+// user confirmed; without a prompt in use nobody can answer: Cancel.
+bool AskForCredentials(Window owner, char (&asTyped)[kTextSize]);
 
 }  // namespace qv

@@ -70,23 +70,8 @@ void Substitute(Window dialog) {
   }
 }
 
-// The prompt; true when the user confirmed. `asTyped` becomes the user name
-// to store: what the user typed, or the stored text itself when the field
-// still shows its expansion unchanged (a shared "%USERNAME%" stays shared).
-bool Prompt(Window dialog, char (&asTyped)[kTextSize]) {
-  char shown[kTextSize];
-  CopyText(shown, Settings.UserName);
-  const uint8_t mode = UiState.UiMode;
-  if (mode != 0) UiState.UiMode = kUiModeCredentialsPrompt;
-  const bool confirmed = AskForCredentials(dialog);
-  UiState.UiMode = mode;
-  if (!confirmed) return false;
-  if (!TextEqual(Settings.UserName, shown)) CopyText(asTyped, Settings.UserName);
-  return true;
-}
-
 void Connect(Window dialog, char (&asTyped)[kTextSize]) {
-  if (Settings.PromptCredentials == 1 && !Prompt(dialog, asTyped)) {
+  if (Settings.PromptCredentials == 1 && !AskForCredentials(dialog, asTyped)) {
     RunState.MappingSucceeded = 0;
     return;
   }
@@ -117,7 +102,7 @@ void Connect(Window dialog, char (&asTyped)[kTextSize]) {
       return;
     }
     // As often as the user answers OK.
-    if (!Prompt(dialog, asTyped)) {
+    if (!AskForCredentials(dialog, asTyped)) {
       RunState.MappingSucceeded = 0;
       return;
     }

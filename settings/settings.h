@@ -63,7 +63,6 @@ struct SettingsRecord {
 struct RunStateRecord {
   uint8_t MappingSucceeded;
   uint32_t LastErrorCode;
-  uint8_t CredentialsEntered;
 };
 
 // Which dialog is in front, and the handles the dialogs record.

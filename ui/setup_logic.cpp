@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "mapping/macros.h"
-#include "resources/version_block.h"
 #include "mapping/mapping_run.h"
+#include "resources/version_block.h"
 #include "settings/settings.h"
 #include "settings/text.h"
 
 namespace qv {
 
 namespace {
-
 
 // One line saying what could not be saved, then the system's reason.
 template <size_t N>

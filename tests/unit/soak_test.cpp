@@ -61,7 +61,8 @@ TEST(Soak, FiftyRoundsOfRunsDialogsAndPromptsLeaveNothingBehind) {
     }
     UiState.UiMode = 0;
     fake.promptAnswers = {{true, "anna", "pw"}};
-    EXPECT_TRUE(AskForCredentials(kDialog));
+    char asTyped[kTextSize] = "%USERNAME%";
+    EXPECT_TRUE(AskForCredentials(kDialog, asTyped));
 
     if (round == 0) settingsAfterFirstRound = fake.Ini(kIni);
     EXPECT_EQ(fake.Ini(kIni), settingsAfterFirstRound);

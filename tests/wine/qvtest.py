@@ -22,6 +22,7 @@ ID = control_ids()
 WINDIR = "C:\\windows"
 DRIVER = "C:\\qvtest\\qvdriver.exe"
 SETUP_CAPTION = "Setup Map Network Drive"
+SETUP_SAVE = f"press:{ID.IDB_SETUP_SAVE}"  # the setup dialog's "Save"
 
 
 class WineTest(unittest.TestCase):

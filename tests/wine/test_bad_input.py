@@ -15,14 +15,13 @@ import subprocess
 import sys
 import time
 
-from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest
+from qvtest import DRIVER, ID, SETUP_CAPTION, SETUP_SAVE, WineTest
 
 DIR = "C:\\qvtest\\matrix"
 ASK_COPY = "General Options Not Set"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 SUBST = "C:\\windows\\system32\\subst.exe"
 SHARE = b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
-SAVE = f"press:{ID.IDB_SETUP_SAVE}"
 MAPERROR = b"[MAPERROR]\r\nTitle=Cannot map %DRIVE%\r\nLine1=Error %ERRORCODE%\r\n"
 
 
@@ -121,9 +120,9 @@ def settings_file_cases(w):
              check=lambda t: dialog_only(t).replace("setup", "unreadable: defaults, setup")),
         Case("settings file read-only (even for root), Save pressed", SHARE + b"StartUp=0\r\n",
              args=["/?"], answers=[(SETUP_CAPTION, [f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\other",
-                                                    SAVE]),
+                                                    SETUP_SAVE]),
                                    ("Settings Not Saved", "ok"),
-                                   (SETUP_CAPTION, [SAVE]),
+                                   (SETUP_CAPTION, [SETUP_SAVE]),
                                    ("Settings Not Saved", "ok")],
              setup=True, prepare=immutable, undo=mutable, check=not_saved(
                  "The settings could not be saved in", "one message a Save; file as it was")),
@@ -301,9 +300,9 @@ def program_cases(w):
                  and w.reg_query("HKLM\\" + RUN_KEY, "quorvane") is None,
                  "no Run entry, no message; Q: mapped")),
         Case("Run key not writable, Start With System ticked, Save pressed", SHARE,
-             args=["/?"], answers=[(SETUP_CAPTION, [f"check:{ID.IDX_START_UP}=1", SAVE]),
+             args=["/?"], answers=[(SETUP_CAPTION, [f"check:{ID.IDX_START_UP}=1", SETUP_SAVE]),
                                    ("Settings Not Saved", "ok"),
-                                   (SETUP_CAPTION, [SAVE]),
+                                   (SETUP_CAPTION, [SETUP_SAVE]),
                                    ("Settings Not Saved", "ok")],
              setup=True, prepare=run_key(True), undo=run_key(False),
              writes=lambda _b, after: b"StartUp=1\r\n" in after,

@@ -5,10 +5,9 @@ import time
 import os
 import subprocess
 
-from qvtest import DRIVER, ID, SETUP_CAPTION, WINDIR, WineTest, main
+from qvtest import DRIVER, ID, SETUP_CAPTION, SETUP_SAVE, WINDIR, WineTest, main
 
 DIR = "C:\\qvtest\\setup"
-SAVE = f"press:{ID.IDB_SETUP_SAVE}"
 CHECK_BOXES = range(ID.IDX_PERSISTANT, ID.IDX_UPDATE_MODE + 1)
 
 
@@ -58,7 +57,7 @@ class SetupDialog(WineTest):
                           f"set:{ID.IDE_SETUP_USER}=anna", f"set:{ID.IDE_SETUP_PASSWORD}=s3cret",
                           f"check:{ID.IDX_PERSISTANT}=1", f"check:{ID.IDX_PROMPT}=1",
                           f"check:{ID.IDX_SAVE_CREDENTIALS}=1", f"check:{ID.IDX_START_UP}=1",
-                          SAVE)
+                          SETUP_SAVE)
         self.close(proc)
         self.assertEqual(self.world.read(self.ini),
                          b"[MAIN]\r\nShareAddress=\\\\srv\\%USERNAME%\r\nMapToDrive=Q\r\n"
@@ -76,7 +75,7 @@ class SetupDialog(WineTest):
     def test_share_macro_in_the_address_is_refused(self):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\n")
         proc = self.open()
-        self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\%SHARE%", SAVE)
+        self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\%SHARE%", SETUP_SAVE)
         r = self.world.wine(["C:\\qvtest\\qvdriver.exe", "answer", "Atention!", "ok", "20000"])
         self.assertEqual(r.stdout.decode().strip(),
                          "text: %SHARE% is an Ilegal Macro name for this field")
@@ -161,7 +160,7 @@ class SetupDialog(WineTest):
                 self.world.remove(self.ini)
                 proc = self.open()
                 self.drive_window(SETUP_CAPTION, f"check:{ID.IDX_START_UP}=1",
-                                  f"check:{ID.IDX_UPDATE_MODE}=1", SAVE)
+                                  f"check:{ID.IDX_UPDATE_MODE}=1", SETUP_SAVE)
                 self.close(proc)
                 ini = self.world.read(self.ini)
                 self.assertIn(b"StartUp=1\r\nUpdateMode=1\r\n", ini)
@@ -214,7 +213,7 @@ class SetupDialog(WineTest):
                        b"DriveType=7\r\nPersistantConnection=300\r\nForceDisConnection=-1\r\n"
                        b"SaveCredentials=1\r\nUserName=" + b"u" * 10000 + b"\r\nStartUp=2\r\n")
         proc = self.open()
-        seen = self.drive_window(SETUP_CAPTION, SAVE)
+        seen = self.drive_window(SETUP_CAPTION, SETUP_SAVE)
         self.assertEqual(len(seen[ID.IDE_SETUP_ADDRESS]), 259)
         self.close(proc)
         # Keys keep their places; new ones follow at the end of the section.

@@ -2,7 +2,8 @@
 
 import os
 
-from qvtest import DRIVER, ID, SETUP_CAPTION, WINDIR, WineTest, main, started_command_lines
+from qvtest import (DRIVER, ID, SETUP_CAPTION, SETUP_SAVE, WINDIR, WineTest, main,
+                    started_command_lines)
 
 ASK_COPY = "General Options Not Set"
 ASK_UPGRADE = "Confirm Overwrite older version"
@@ -115,7 +116,7 @@ class StartedByBareName(WineTest):
                                             f"set PATH={folder};%PATH% & {typed} /?"])
                 seen = self.drive_window(SETUP_CAPTION,
                                          f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\typed",
-                                         f"press:{ID.IDB_SETUP_SAVE}")
+                                         SETUP_SAVE)
                 self.assertEqual(seen[ID.IDE_SETUP_ADDRESS], "\\\\srv\\fromfile")
                 self.drive_window(SETUP_CAPTION, "close")
                 self.assertEqual(proc.wait(timeout=30), 0)
