@@ -140,6 +140,12 @@ void FakePlatform::Reset() {
   UseCredentialsPrompt(*this);
 }
 
+std::string FakePlatform::Trace() const {
+  std::string all;
+  for (const std::string& e : log) all += (all.empty() ? "" : " | ") + e;
+  return all;
+}
+
 FakeFile& FakePlatform::File(const std::string& path) {
   return files[Lower(path)];
 }
@@ -199,7 +205,7 @@ size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
 uint32_t FakePlatform::ProbeAddress(const char* address) {
   log.push_back(std::string("probe ") + address);
   auto it = probe.find(address);
-  return it == probe.end() ? 53 : it->second;
+  return it == probe.end() ? probeDefault : it->second;
 }
 
 unsigned FakePlatform::DriveType(const char* drive) {
@@ -213,7 +219,9 @@ uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localNam
   connections.push_back({localName != nullptr, localName ? localName : "", remoteName,
                          password ? password : "", user ? user : "", flags, resourceType,
                          user != nullptr, password != nullptr});
-  log.push_back(std::string("connect ") + remoteName);
+  log.push_back(std::string("connect ") + (localName ? localName : "-") + " " + remoteName +
+                " " + (user ? user : "-") + "/" + (password ? password : "-") + " " +
+                std::to_string(flags) + " " + std::to_string(resourceType));
   uint32_t result = 0;
   if (!connectResults.empty()) {
     result = connectResults.front();
@@ -225,7 +233,8 @@ uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localNam
 
 uint32_t FakePlatform::CancelConnection(const char* name, unsigned flags, bool force) {
   cancels.push_back({name, flags, force});
-  log.push_back(std::string("cancel ") + name);
+  log.push_back(std::string("cancel ") + name + " " + std::to_string(flags) +
+                (force ? " force" : ""));
   if (name[0] != '\0') drives.erase(name[0]);
   return 0;
 }
@@ -256,7 +265,7 @@ void FakePlatform::Wait(unsigned milliseconds) {
 bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typed) {
   prompts.push_back({t.Title, t.Line1, t.Line2, t.UserLabel, t.PasswordLabel, typed.UserName,
                      typed.PassWord, UiState.UiMode});
-  log.push_back("prompt");
+  log.push_back(std::string("prompt ") + typed.UserName + "/" + typed.PassWord);
   if (promptAnswers.empty()) return false;
   const PromptAnswer a = promptAnswers.front();
   promptAnswers.pop_front();
@@ -324,7 +333,7 @@ uint16_t FakePlatform::ShiftKeyState() { return shift; }
 int FakePlatform::AskUser(Window owner, const char* text, const char* caption,
                           unsigned flags) {
   boxes.push_back({text, caption, flags, owner});
-  log.push_back(std::string("box ") + caption);
+  log.push_back(std::string("box ") + caption + ": " + text);
   if (answers.empty()) return (flags & 0x0F) == kMbYesNo ? kIdYes : 1;
   const int a = answers.front();
   answers.pop_front();

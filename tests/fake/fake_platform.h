@@ -104,7 +104,8 @@ class FakePlatform : public Platform, public CredentialsPrompt {
       {1326, "The user name or password is incorrect.\r\n"}};
   int clockReads = 0;
   // Drives and the network.
-  std::map<std::string, uint32_t> probe;  // address -> code; missing: 53
+  std::map<std::string, uint32_t> probe;  // address -> code
+  uint32_t probeDefault = 53;             // for any other address
   std::map<char, unsigned> drives;       // letter -> GetDriveTypeA; missing: 1
   std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
   bool substWorks = true;                // the tool defines the letter
@@ -121,6 +122,7 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   std::vector<std::string> profileWrites;  // "SECTION/key=value"
   int keysOpen = 0;  // registry keys opened and not yet closed
 
+  std::string Trace() const;  // the log, joined by " | "
   FakeFile& File(const std::string& path);
   bool HasFile(const std::string& path) const;
   std::string& Ini(const std::string& path) { return File(path).content; }

@@ -2,8 +2,8 @@
 
 #include <deque>
 #include <string>
-#include <vector>
 
+#include "mapping/credentials.h"
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
@@ -14,467 +14,189 @@ namespace {
 
 using test::kDialog;
 using test::kIni;
-const char kShare[] = "\\\\srv\\data";
 
-class MappingRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fake.Reset();
+#define S "\\\\srv\\data"
+#define NET "connect X: " S " -/- 0 1"
+#define BOX "box Title: Line1\nLine2\nLine3\nLine4\nLine5"
+#define ONE "start 1  | wait 1000 | "  // a one-letter program is one too
+#define PROGRAMS "[SECTEXECUTE]\nExecute1=1\nExecute2=two.exe\n"
+
+enum World : unsigned { kTaken = 1, kSubstFails = 2 };
+
+struct RunCase {
+  const char* name;
+  const char* main;  // [MAIN] keys; the share S and the letter X follow
+  const char* more;  // further sections
+  uint8_t mode;      // 0: the log-on run; 1: "Map Drive Now" in the setup dialog
+  unsigned world;
+  uint32_t probe;
+  std::deque<uint32_t> results;
+  std::deque<test::PromptAnswer> answers;
+  const char* trace;  // everything the run asked of the system
+  int succeeded;
+  uint32_t code;
+  bool close;
+  const char* stored;  // "user/password" in the file afterwards, or null
+};
+
+std::string Credentials(test::FakePlatform& fake) {
+  std::string user, password;
+  test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &user);
+  test::IniLookup(fake.Ini(kIni), "MAIN", "PassWord", &password);
+  return user + "/" + password;
+}
+
+const RunCase kRuns[] = {
+    {"reachable", "", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"access denied is reachable", "", "", 0, 0, 5, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"existing is reachable", "", "", 0, 0, 183, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"logon failure is reachable", "", "", 0, 0, 1326, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"unreachable: share error", "", "", 0, 0, 53, {}, {}, "probe " S " | " BOX, 0, 53, true, nullptr},
+    {"bad net name", "", "", 0, 0, 67, {}, {}, "probe " S " | " BOX, 0, 67, true, nullptr},
+    {"silent share error still connects", "", "[SHAREERROR]\nButtons=1", 0, 0, 53, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"setup dialog: share error, then tried anyway", "", "[SHAREERROR]\nTitle=No %SHARE%", 1, 0, 67, {53}, {},
+     "probe " S " | box No " S ": Line1\nLine2\nLine3\nLine4\nLine5 | " NET " | " BOX, 0, 53, true, nullptr},
+    {"printer: tried whatever the probe, no letter", "DriveType=2", "", 0, 0, 53, {}, {}, "probe " S " | connect - " S " -/- 0 0", 1, 0, true, nullptr},
+    {"type without entry: no letter", "DriveType=3", "", 0, 0, 0, {}, {}, "probe " S " | connect - " S " -/- 0 0", 1, 0, true, nullptr},
+    {"no letter chosen", "MapToDrive=", "", 0, 0, 0, {}, {}, "probe " S " | connect  " S " -/- 0 0", 1, 0, true, nullptr},
+    {"remembered, name expanded, password not", "PersistantConnection=1\nSaveCredentials=1\nUserName=%COMPUTERNAME%\\%USERNAME%\nPassWord=p %USERNAME%", "", 0, 0, 0, {}, {},
+     "probe " S " | connect X: " S " DESK-7\\anna/p %USERNAME% 1 1", 1, 0, true, "%COMPUTERNAME%\\%USERNAME%/p %USERNAME%"},
+    {"not remembered", "PersistantConnection=2", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"password alone", "SaveCredentials=1\nPassWord=pw", "", 0, 0, 0, {}, {}, "probe " S " | connect X: " S " -/pw 0 1", 1, 0, true, "/pw"},
+    {"user with no password", "SaveCredentials=1\nUserName=anna", "", 0, 0, 0, {}, {}, "probe " S " | connect X: " S " anna/ 0 1", 1, 0, true, "anna/"},
+    {"credentials not saved are not read", "UserName=anna", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
+    {"letter taken: already mapped", "", "", 0, kTaken, 0, {}, {}, "probe " S, 1, 0, true, nullptr},
+    {"letter taken, forced", "ForceDisConnection=1", "", 0, kTaken, 0, {}, {}, "probe " S " | cancel X: 0 force | " NET, 1, 0, true, nullptr},
+    {"letter taken, subst", "DriveType=1", "", 0, kTaken, 0, {}, {}, "probe " S, 1, 0, true, nullptr},
+    {"letter taken, subst forced", "DriveType=1\nForceDisConnection=1", "", 0, kTaken, 0, {}, {},
+     "probe " S " | run Subst.exe X: /D | run Subst.exe X: " S, 1, 42, true, nullptr},
+    {"printer never asks for the letter", "DriveType=2", "", 0, kTaken, 0, {}, {}, "probe " S " | connect - " S " -/- 0 0", 1, 0, true, nullptr},
+    {"printer forced", "DriveType=2\nForceDisConnection=1", "", 0, 0, 0, {}, {}, "probe " S " | cancel X: 0 force | connect - " S " -/- 0 0", 1, 0, true, nullptr},
+    {"other type forced", "DriveType=-1\nForceDisConnection=1", "", 0, kTaken, 0, {}, {}, "probe " S " | cancel X: 0 force | connect - " S " -/- 0 0", 1, 0, true, nullptr},
+    {"map error, five expanded lines", "", "[MAPERROR]\nTitle=%DRIVE% failed\nLine1=Code %ERRORCODE%\nLine2=\nLine3=three\nLine4=%ERRORCODE%\nLine5=", 0, 0, 0, {67}, {},
+     "probe " S " | " NET " | box X: failed: Code 67\n\nthree\n67\n", 0, 67, true, nullptr},
+    {"map error, default texts", "", "", 0, 0, 0, {1219}, {}, "probe " S " | " NET " | " BOX, 0, 1219, true, nullptr},
+    {"refused logon asks until right", "SaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0, {1326, 1326, 0}, {{true, "anna", "wrong"}, {true, "%USERNAME%", "right"}},
+     "probe " S " | connect X: " S " anna/ 0 1 | prompt anna/ | connect X: " S " anna/wrong 0 1 | prompt anna/wrong | connect X: " S " %USERNAME%/right 0 1",
+     1, 0, true, "%USERNAME%/right"},
+    {"refused logon, cancelled", "", "", 0, 0, 0, {1326}, {}, "probe " S " | " NET " | prompt /", 0, 1326, true, nullptr},
+    {"refused, then the shown name again", "SaveCredentials=1\nUserName=%COMPUTERNAME%\\%USERNAME%\nPassWord=pw", "", 0, 0, 0, {1326, 0}, {{true, "DESK-7\\anna", "right"}},
+     "probe " S " | connect X: " S " DESK-7\\anna/pw 0 1 | prompt DESK-7\\anna/pw | connect X: " S " DESK-7\\anna/right 0 1", 1, 0, true, "%COMPUTERNAME%\\%USERNAME%/right"},
+    {"prompt first, cancelled", "PromptCredentials=1\nSaveCredentials=1\nUserName=%USERNAME%\nPassWord=%p%", "", 0, 0, 0, {}, {}, "probe " S " | prompt anna/%p%", 0, 0, true, nullptr},
+    {"prompt first, name left as shown", "PromptCredentials=1\nSaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0, {}, {{true, "anna", "pw"}},
+     "probe " S " | prompt anna/ | connect X: " S " anna/pw 0 1", 1, 0, true, "%USERNAME%/pw"},
+    {"prompt first, another name", "PromptCredentials=1\nSaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0, {}, {{true, "carl", "pw"}},
+     "probe " S " | prompt anna/ | connect X: " S " carl/pw 0 1", 1, 0, true, "carl/pw"},
+    {"prompt from the setup dialog", "PromptCredentials=1", "", 1, 0, 0, {1326}, {{true, "a", "b"}},
+     "probe " S " | prompt / | connect X: " S " a/b 0 1 | prompt a/b", 0, 1326, true, nullptr},
+    {"subst of a drive", "DriveType=1\nShareAddress=D:", "", 0, 0, 0, {}, {}, "probe D: | run Subst.exe X: D:\\", 1, 42, true, nullptr},
+    {"subst of a folder with a blank", "DriveType=1\nShareAddress=C:\\My Data\\", "", 0, 0, 0, {}, {}, "probe C:\\My Data | run Subst.exe X: \"C:\\My Data\"", 1, 42, true, nullptr},
+    {"subst leaving the letter free", "DriveType=1", "", 0, kSubstFails, 0, {}, {}, "probe " S " | run Subst.exe X: " S " | " BOX, 0, 42, true, nullptr},
+    {"two trailing backslashes lose one", "ShareAddress=" S "\\\\", "", 0, 0, 0, {}, {}, "probe " S "\\ | connect X: " S "\\ -/- 0 1", 1, 0, true, nullptr},
+    {"mapped: program 2 follows", "", PROGRAMS "Execute3=three.exe", 0, 0, 0, {}, {}, ONE "probe " S " | " NET " | start two.exe ", 1, 0, true, nullptr},
+    {"failed: program 3 follows", "", PROGRAMS "Execute3=three.exe", 0, 0, 53, {}, {}, ONE "probe " S " | " BOX " | start three.exe ", 0, 53, true, nullptr},
+    {"failed, no program 3", "", PROGRAMS, 0, 0, 53, {}, {}, ONE "probe " S " | " BOX, 0, 53, true, nullptr},
+    {"no address: program 3 closes", "ShareAddress=", PROGRAMS "Execute3=three.exe", 0, 0, 0, {}, {}, ONE "start three.exe ", 0, 0, true, nullptr},
+    {"no address, no program 3: the setup dialog opens", "ShareAddress=", PROGRAMS, 0, 0, 0, {}, {}, "start 1  | wait 1000", 0, 0, false, nullptr},
+    {"no address, nothing to run", "ShareAddress=", "", 0, 0, 0, {}, {}, "", 0, 0, false, nullptr},
+    {"programs see their moment's values", "ShareAddress=C:\\Data\nMapToDrive=S\nDriveType=1",
+     "[SECTEXECUTE]\nExecute1=C:\\%USERNAME%.exe\nParameters1=[%DRIVE%][%SHARE%][%ERRORCODE%]\nExecute2=b.exe\nParameters2=%DRIVE% %SHARE% %ERRORCODE%", 0, 0, 0, {}, {},
+     "start C:\\anna.exe [][][0] | wait 1000 | probe C:\\Data | run Subst.exe S: C:\\Data | start b.exe S: C:\\Data 42", 1, 42, true, nullptr},
+};
+
+TEST(MappingRun, Outcomes) {
+  for (const RunCase& c : kRuns) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fake;
     ResetProcessState();
     CopyText(Settings.IniPath, kIni);
-    CopyText(Settings.ShareAddress, kShare);
-    CopyText(Settings.MapToDrive, "X:");
-    fake.probe[kShare] = 0;
-  }
-
-  void Map() { RunMapping(kDialog, MappingAction::Map); }
-
-  std::vector<std::string> Captions() const {
-    std::vector<std::string> out;
-    for (const auto& b : fake.boxes) out.push_back(b.caption);
-    return out;
-  }
-
-  test::FakePlatform fake;
-};
-
-TEST_F(MappingRun, ProbeDecidesWhetherTheAddressIsReachable) {
-  const struct {
-    uint32_t probe;
-    uint8_t type;
-    bool connects;
-  } cases[] = {
-      {0, 0, true},   {5, 0, true},   {183, 0, true}, {1326, 0, true},
-      {53, 0, false}, {67, 0, false}, {3, 0, false},
-      {53, 2, true},  // a printer is tried whatever the probe says
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.probe);
-    SetUp();
-    fake.probe[kShare] = c.probe;
-    Settings.DriveType = c.type;
-    Map();
-    EXPECT_EQ(fake.connections.size(), c.connects ? 1u : 0u);
-    EXPECT_EQ(RunState.MappingSucceeded, c.connects ? 1 : 0);
-    EXPECT_EQ(RunState.LastErrorCode, c.connects ? 0u : c.probe);
-    EXPECT_EQ(Captions(), c.connects ? std::vector<std::string>{}
-                                     : std::vector<std::string>{"Title"});
-  }
-}
-
-TEST_F(MappingRun, ShareErrorSilentOrFromTheSetupDialogStillConnects) {
-  fake.probe[kShare] = 53;
-  fake.Ini(kIni) = "[SHAREERROR]\r\nButtons=1\r\n";
-  Map();
-  EXPECT_TRUE(fake.boxes.empty());
-  EXPECT_EQ(fake.connections.size(), 1u);
-
-  SetUp();
-  fake.probe[kShare] = 53;
-  fake.Ini(kIni) = "[SHAREERROR]\r\nTitle=No %SHARE%\r\n";
-  UiState.UiMode = 1;
-  fake.connectResults = {53};
-  Map();
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"No \\\\srv\\data", "Title"}));
-  // Owned by the setup dialog, which waits for them.
-  EXPECT_EQ(fake.boxes[0].owner, kDialog);
-  EXPECT_EQ(fake.boxes[1].owner, kDialog);
-  EXPECT_EQ(fake.connections.size(), 1u);
-  EXPECT_EQ(RunState.MappingSucceeded, 0);
-  EXPECT_EQ(RunState.LastErrorCode, 53u);
-  EXPECT_EQ(UiState.UiMode, 1);  // given back after each message
-}
-
-TEST_F(MappingRun, MessagesHaveFiveLinesAndExpandedTexts) {
-  fake.connectResults = {67};
-  fake.Ini(kIni) =
-      "[MAPERROR]\r\nTitle=%DRIVE% failed\r\nLine1=Code %ERRORCODE%\r\nLine2=\r\n"
-      "Line3=three\r\nLine4=four\r\nLine5=\r\n";
-  Map();
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].owner, nullptr);  // the log-on run shows no dialog
-  EXPECT_EQ(fake.boxes[0].caption, "X: failed");
-  EXPECT_EQ(fake.boxes[0].text, "Code 67\n\nthree\nfour\n");
-  EXPECT_EQ(fake.boxes[0].flags, 0x30u);
-  EXPECT_EQ(RunState.MappingSucceeded, 0);
-
-  // No section at all: the key names, on five lines.
-  SetUp();
-  fake.connectResults = {1219};
-  Map();
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].text, "Line1\nLine2\nLine3\nLine4\nLine5");
-  EXPECT_EQ(fake.boxes[0].caption, "Title");
-}
-
-TEST_F(MappingRun, ConnectionCarriesLetterCredentialsAndFlags) {
-  CopyText(Settings.UserName, "%COMPUTERNAME%\\%USERNAME%");
-  CopyText(Settings.PassWord, "pw %USERNAME%");
-  Settings.PersistantConnection = 1;
-  Map();
-  ASSERT_EQ(fake.connections.size(), 1u);
-  const test::ConnectionCall& c = fake.connections[0];
-  EXPECT_TRUE(c.hasLocal);
-  EXPECT_EQ(c.local, "X:");
-  EXPECT_EQ(c.remote, kShare);
-  EXPECT_EQ(c.user, "DESK-7\\anna");    // expanded in place
-  EXPECT_EQ(c.password, "pw %USERNAME%");  // never expanded
-  EXPECT_EQ(c.flags, 1u);
-  EXPECT_EQ(c.type, kResourceTypeDisk);
-  EXPECT_STREQ(Settings.UserName, "DESK-7\\anna");
-  EXPECT_FALSE(fake.HasFile(kIni));  // nothing stored without SaveCredentials
-}
-
-TEST_F(MappingRun, TrailingBackslashRules) {
-  const struct {
-    const char* address;
-    const char* connected;
-  } cases[] = {
-      {"\\\\srv\\data\\", "\\\\srv\\data"},
-      {"\\\\srv\\data\\\\", "\\\\srv\\data\\"},
-      {"\\\\srv\\data", "\\\\srv\\data"},
-  };
-  for (const auto& c : cases) {
-    SetUp();
-    CopyText(Settings.ShareAddress, c.address);
-    fake.probe[c.connected] = 0;
-    Map();
-    ASSERT_EQ(fake.connections.size(), 1u);
-    EXPECT_EQ(fake.connections[0].remote, c.connected);
-    EXPECT_STREQ(Settings.ShareAddress, c.connected);
-  }
-}
-
-struct LetterCase {
-  uint8_t type;
-  uint8_t force;
-  std::vector<std::string> log;  // after the probe
-};
-
-TEST_F(MappingRun, LetterInUseWithAndWithoutForce) {
-  const LetterCase cases[] = {
-      {0, 0, {}},  // taken as already mapped
-      {0, 1, {"cancel X:", "connect \\\\srv\\data"}},
-      {1, 0, {}},
-      {1, 1, {"run Subst.exe X: /D", "run Subst.exe X: \\\\srv\\data"}},
-      {2, 0, {"connect \\\\srv\\data"}},  // a printer never asks for the letter
-      {2, 1, {"cancel X:", "connect \\\\srv\\data"}},
-      {255, 0, {}},
-      {255, 1, {"cancel X:", "connect \\\\srv\\data"}},
-  };
-  for (const LetterCase& c : cases) {
-    SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.force));
-    SetUp();
-    fake.drives['X'] = 4;
-    Settings.DriveType = c.type;
-    Settings.ForceDisConnection = c.force;
-    Map();
-    std::vector<std::string> after(fake.log.begin() + 1, fake.log.end());
-    EXPECT_EQ(after, c.log);
-    EXPECT_EQ(RunState.MappingSucceeded, 1);
-  }
-}
-
-TEST_F(MappingRun, PrinterAndOtherTypesConnectWithoutALetter) {
-  for (uint8_t type : {2, 3, 255}) {
-    SetUp();
-    Settings.DriveType = type;
-    Map();
-    ASSERT_EQ(fake.connections.size(), 1u);
-    EXPECT_FALSE(fake.connections[0].hasLocal);
-  }
-}
-
-TEST_F(MappingRun, LogonFailureAsksAgainUntilCancelOrSuccess) {
-  fake.Ini(kIni) = "[MAIN]\r\nUserName=old\r\nPassWord=old\r\n";
-  CopyText(Settings.UserName, "%USERNAME%");
-  Settings.SaveCredentials = 1;
-  fake.connectResults = {1326, 1326, 0};
-  fake.promptAnswers = {{true, "anna", "wrong"}, {true, "%USERNAME%", "right"}};
-  Map();
-  ASSERT_EQ(fake.connections.size(), 3u);
-  EXPECT_EQ(fake.connections[0].user, "anna");
-  EXPECT_EQ(fake.connections[1].password, "wrong");
-  EXPECT_EQ(fake.connections[2].user, "%USERNAME%");  // sent as typed
-  EXPECT_EQ(fake.connections[2].password, "right");
-  ASSERT_EQ(fake.prompts.size(), 2u);
-  EXPECT_EQ(fake.prompts[1].user, "anna");  // shown expanded when it opens again
-  EXPECT_EQ(RunState.MappingSucceeded, 1);
-  EXPECT_EQ(RunState.LastErrorCode, 0u);
-  EXPECT_TRUE(fake.boxes.empty());
-  std::string v;
-  ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &v));
-  EXPECT_EQ(v, "%USERNAME%");
-  ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "PassWord", &v));
-  EXPECT_EQ(v, "right");
-
-  // Cancel ends the run as failed, without a message.
-  SetUp();
-  fake.connectResults = {1326};
-  Map();
-  EXPECT_EQ(fake.connections.size(), 1u);
-  EXPECT_EQ(fake.prompts.size(), 1u);
-  EXPECT_EQ(RunState.MappingSucceeded, 0);
-  EXPECT_EQ(RunState.LastErrorCode, 1326u);
-  EXPECT_TRUE(fake.boxes.empty());
-}
-
-// A shared settings file's "%USERNAME%" must stay shared: what is stored is
-// the text as typed, never its expansion.
-TEST_F(MappingRun, StoredUserNameIsTheTextAsTyped) {
-  const struct {
-    const char* name;
-    const char* userName;
-    uint8_t prompt;                 // PromptCredentials
-    std::deque<uint32_t> results;   // of the attempts
-    std::deque<test::PromptAnswer> answers;
-    const char* sent;               // user of the last attempt
-    const char* stored;
-  } cases[] = {
-      {"macro, no prompt", "%USERNAME%", 0, {}, {}, "anna", "%USERNAME%"},
-      {"plain name", "bob", 0, {}, {}, "bob", "bob"},
-      {"prompt left the shown name", "%USERNAME%", 1, {}, {{true, "anna", "pw"}}, "anna",
-       "%USERNAME%"},
-      {"prompt took another name", "%USERNAME%", 1, {}, {{true, "carl", "pw"}}, "carl",
-       "carl"},
-      {"refused, then the shown name again", "%COMPUTERNAME%\\%USERNAME%", 0, {1326, 0},
-       {{true, "DESK-7\\anna", "right"}}, "DESK-7\\anna", "%COMPUTERNAME%\\%USERNAME%"},
-      {"refused, then a name typed with a macro", "x", 0, {1326, 0},
-       {{true, "%USERNAME%", "right"}}, "%USERNAME%", "%USERNAME%"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetUp();
-    fake.Ini(kIni) = "[MAIN]\r\nUserName=old\r\nPassWord=old\r\n";
-    CopyText(Settings.UserName, c.userName);
-    CopyText(Settings.PassWord, "pw");
-    Settings.SaveCredentials = 1;
-    Settings.PromptCredentials = c.prompt;
+    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + "\nShareAddress=" S "\nMapToDrive=X\n" +
+                     c.more + "\n";
+    const std::string before = Credentials(fake);
+    fake.probeDefault = c.probe;
     fake.connectResults = c.results;
     fake.promptAnswers = c.answers;
-    Map();
-    ASSERT_EQ(RunState.MappingSucceeded, 1);
-    EXPECT_EQ(fake.connections.back().user, c.sent);
-    std::string v;
-    ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &v));
-    EXPECT_EQ(v, c.stored);
+    fake.substWorks = (c.world & kSubstFails) == 0;
+    if (c.world & kTaken) fake.drives['X'] = 4;
+    bool close = true;
+    if (c.mode == 0) {
+      close = UnattendedRun(kDialog);
+    } else {
+      UiState.UiMode = c.mode;
+      TransferSettings(nullptr, kGroupMain, kLoad);
+      RunMapping(kDialog, MappingAction::Map);
+    }
+    EXPECT_EQ(fake.Trace(), c.trace);
+    EXPECT_EQ(RunState.MappingSucceeded, c.succeeded);
+    EXPECT_EQ(RunState.LastErrorCode, c.code);
+    EXPECT_EQ(close, c.close);
+    EXPECT_EQ(Credentials(fake), c.stored ? c.stored : before);
+    // Messages wait for the setup dialog when it asked; prompts take no macros.
+    for (const auto& box : fake.boxes) EXPECT_EQ(box.owner, c.mode == 1 ? kDialog : nullptr);
+    for (const auto& p : fake.prompts) EXPECT_EQ(p.uiMode, c.mode ? kUiModeCredentialsPrompt : 0);
+    EXPECT_EQ(UiState.UiMode, c.mode);
+    for (const auto& s : fake.starts) {
+      const bool subst = s.file == "Subst.exe";
+      EXPECT_EQ(s.show, subst ? 0 : 5);
+      EXPECT_EQ(s.maxWaitMs, subst ? 5000u : 0u);
+    }
   }
 }
 
-// No user name is the logged-on user: null, not "", for the name, and for
-// the password unless one is given ("" would mean "no password"). A letter
-// asks for a disk connection; without one the type stays open.
-TEST_F(MappingRun, WhatTheConnectionIsAskedWith) {
+TEST(MappingRun, PromptShowsItsSectionExpanded) {
   const struct {
-    const char* user;
-    const char* password;
-    uint8_t type;
-    const char* drive;
-    bool hasUser, hasPassword;
-    unsigned resourceType;
+    const char* section;
+    const char* shown;
   } cases[] = {
-      {"", "", 0, "X:", false, false, kResourceTypeDisk},
-      {"", "pw", 0, "X:", false, true, kResourceTypeDisk},
-      {"", "p", 0, "X:", false, true, kResourceTypeDisk},
-      {"anna", "", 0, "X:", true, true, kResourceTypeDisk},
-      {"anna", "pw", 2, "X:", true, true, kResourceTypeAny},  // printer: no letter
-      {"", "", 0, "", false, false, kResourceTypeAny},         // no letter chosen
+      {"", "Title|Line1|Line2|Line4|Line5"},
+      {"[CREDENTIALS]\nTitle=T %DRIVE%\nLine1=1 %DRIVE%\nLine2=2 %DRIVE%\nLine3=3 %DRIVE%\nLine4=4 %DRIVE%\nLine5=5 %DRIVE%",
+       "T X:|1 X:|2 X:|4 X:|5 X:"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.user) + "/" + c.password + "/" + c.drive);
-    SetUp();
-    CopyText(Settings.UserName, c.user);
-    CopyText(Settings.PassWord, c.password);
-    Settings.DriveType = c.type;
-    CopyText(Settings.MapToDrive, c.drive);
-    Map();
-    ASSERT_EQ(fake.connections.size(), 1u);
-    const test::ConnectionCall& call = fake.connections[0];
-    EXPECT_EQ(call.hasUser, c.hasUser);
-    EXPECT_EQ(call.hasPassword, c.hasPassword);
-    if (c.hasUser) {
-      EXPECT_EQ(call.user, c.user);
-    }
-    if (c.hasPassword) {
-      EXPECT_EQ(call.password, c.password);
-    }
-    EXPECT_EQ(call.type, c.resourceType);
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, kIni);
+    CopyText(Settings.MapToDrive, "X:");
+    fake.Ini(kIni) = c.section;
+    char asTyped[kTextSize] = "";
+    EXPECT_FALSE(AskForCredentials(kDialog, asTyped));
+    ASSERT_EQ(fake.prompts.size(), 1u);
+    const test::PromptShown& p = fake.prompts[0];
+    EXPECT_EQ(p.caption + "|" + p.line1 + "|" + p.line2 + "|" + p.userLabel + "|" + p.passLabel,
+              c.shown);
   }
 }
 
-// Opened from the setup dialog, the prompt's fields (IDs 3 and 6, as the
-// setup dialog's address and user name) must not take the macro menu.
-TEST_F(MappingRun, PromptFromTheSetupDialogHasAModeOfItsOwn) {
-  for (uint8_t mode : {0, 1}) {
-    SetUp();
-    UiState.UiMode = mode;
-    Settings.PromptCredentials = 1;
-    fake.connectResults = {1326};
-    fake.promptAnswers = {{true, "a", "b"}};
-    Map();
-    ASSERT_EQ(fake.prompts.size(), 2u);
-    const uint8_t expected = mode == 0 ? 0 : kUiModeCredentialsPrompt;
-    EXPECT_EQ(fake.prompts[0].uiMode, expected);
-    EXPECT_EQ(fake.prompts[1].uiMode, expected);
-    EXPECT_EQ(UiState.UiMode, mode);
-  }
-}
-
-TEST_F(MappingRun, PromptBeforeTheFirstAttempt) {
-  Settings.PromptCredentials = 1;
-  CopyText(Settings.UserName, "%USERNAME%");
-  CopyText(Settings.PassWord, "%stored%");
-  Map();  // no answer scripted: Cancel
-  EXPECT_TRUE(fake.connections.empty());
-  EXPECT_EQ(RunState.MappingSucceeded, 0);
-  ASSERT_EQ(fake.prompts.size(), 1u);
-  const test::PromptShown& shown = fake.prompts[0];
-  EXPECT_EQ(shown.caption, "Title");  // no "CREDENTIALS" section
-  EXPECT_EQ(shown.line1, "Line1");
-  EXPECT_EQ(shown.line2, "Line2");
-  EXPECT_EQ(shown.userLabel, "Line4");
-  EXPECT_EQ(shown.passLabel, "Line5");
-  EXPECT_EQ(shown.user, "anna");
-  EXPECT_EQ(shown.password, "%stored%");
-
-  SetUp();
-  fake.Ini(kIni) = "[CREDENTIALS]\r\nTitle=Log on to %SHARE%\r\nLine2=%SHARE%\r\n";
-  Settings.PromptCredentials = 1;
-  fake.promptAnswers = {{true, "bob", "pw"}};
-  Map();
-  ASSERT_EQ(fake.connections.size(), 1u);
-  EXPECT_EQ(fake.connections[0].user, "bob");
-  EXPECT_EQ(fake.prompts[0].caption, "Log on to \\\\srv\\data");
-  EXPECT_EQ(fake.prompts[0].line2, "\\\\srv\\data");
-  EXPECT_EQ(RunState.MappingSucceeded, 1);
-}
-
-TEST_F(MappingRun, SubstitutionParametersAndOutcome) {
-  const struct {
-    const char* address;
-    const char* parameters;
-  } cases[] = {
-      {"D:", "X: D:\\"},
-      {"C:\\Data", "X: C:\\Data"},
-      {"C:\\My Data", "X: \"C:\\My Data\""},  // two parameters, not three
-      {"C:\\My Data\\", "X: \"C:\\My Data\""},
-  };
-  for (const auto& c : cases) {
-    SetUp();
-    Settings.DriveType = 1;
-    CopyText(Settings.ShareAddress, c.address);
-    fake.probe[c.address] = 0;
-    fake.probe["C:\\My Data"] = 0;
-    fake.probe["C:\\Data"] = 0;
-    Map();
-    ASSERT_EQ(fake.starts.size(), 1u);
-    EXPECT_EQ(fake.starts[0].file, "Subst.exe");
-    EXPECT_EQ(fake.starts[0].parameters, c.parameters);
-    EXPECT_EQ(fake.starts[0].show, 0);
-    EXPECT_TRUE(fake.starts[0].waited);
-    EXPECT_LE(fake.starts[0].maxWaitMs, 5000u);
-    EXPECT_EQ(RunState.MappingSucceeded, 1);
-    EXPECT_EQ(RunState.LastErrorCode, 42u);  // what the start returned
-  }
-  // The letter still free afterwards: failed, with "MAPERROR".
-  SetUp();
-  fake.substWorks = false;
-  Settings.DriveType = 1;
-  Map();
-  EXPECT_EQ(RunState.MappingSucceeded, 0);
-  EXPECT_EQ(Captions(), std::vector<std::string>{"Title"});
-}
-
-// 259 characters of folder plus letter, blank and quotes pass whole.
-TEST_F(MappingRun, LongFolderPathsAreNeverCut) {
+// Folder, letter, blank and quotes: a 259-character folder passes whole.
+TEST(MappingRun, LongFoldersAreNeverCut) {
+  test::FakePlatform fake;
+  ResetProcessState();
   const std::string folder = "C:\\" + std::string(200, 'f') + " " + std::string(55, 'g');
   CopyText(Settings.ShareAddress, folder.c_str());
-  fake.probe[folder] = 0;
+  CopyText(Settings.MapToDrive, "X:");
   Settings.DriveType = 1;
-  Map();
+  fake.probeDefault = 0;
+  RunMapping(kDialog, MappingAction::Map);
   ASSERT_EQ(fake.starts.size(), 1u);
   EXPECT_EQ(fake.starts[0].parameters, "X: \"" + folder + "\"");
 }
 
-TEST_F(MappingRun, UnmapDropsTheLetterAndReportsNothing) {
-  const struct {
-    uint8_t type;
-    const char* log;
-  } cases[] = {{0, "cancel X:"}, {1, "start Subst.exe X: /D"}, {2, "cancel X:"}, {255, "cancel X:"}};
-  for (const auto& c : cases) {
-    SetUp();
-    Settings.DriveType = c.type;
+// The letter is dropped, never the address; nothing is reported.
+TEST(MappingRun, UnmapDropsTheLetter) {
+  const char* expected[] = {"cancel X: 1 force", "start Subst.exe X: /D", "cancel X: 1 force",
+                            "cancel X: 1 force"};
+  for (uint8_t type : {0, 1, 2, 255}) {
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.MapToDrive, "X:");
+    CopyText(Settings.ShareAddress, S);
+    Settings.DriveType = type;
     Settings.PersistantConnection = 1;
     RunState.MappingSucceeded = 7;
-    RunState.LastErrorCode = 99;
     RunMapping(kDialog, MappingAction::Unmap);
-    EXPECT_EQ(fake.log, std::vector<std::string>{c.log});
+    EXPECT_EQ(fake.Trace(), expected[type == 255 ? 3 : type]);
     EXPECT_EQ(RunState.MappingSucceeded, 7);
-    EXPECT_EQ(RunState.LastErrorCode, 99u);
-    if (!fake.cancels.empty()) {
-      EXPECT_EQ(fake.cancels[0].flags, 1u);
-      EXPECT_TRUE(fake.cancels[0].force);
-    }
   }
-}
-
-struct UnattendedCase {
-  bool share, mapped, program2, program3;
-  bool close;
-  const char* started;  // the program that follows the attempt, or ""
-};
-
-TEST_F(MappingRun, UnattendedRunClosesOnlyAfterAnAttemptOrAFollowUp) {
-  const UnattendedCase cases[] = {
-      {true, true, true, true, true, "two.exe"},
-      {true, true, false, true, true, ""},
-      {true, false, true, true, true, "three.exe"},
-      {true, false, true, false, true, ""},
-      {false, false, true, true, true, "three.exe"},
-      {false, false, true, false, false, ""},  // the setup dialog opens
-      {false, false, false, false, false, ""},
-  };
-  for (const UnattendedCase& c : cases) {
-    SCOPED_TRACE(std::to_string(c.share) + std::to_string(c.mapped) +
-                 std::to_string(c.program2) + std::to_string(c.program3));
-    SetUp();
-    fake.probe[kShare] = c.mapped ? 0 : 53;
-    fake.Ini(kIni) = std::string("[MAIN]\r\nMapToDrive=X\r\n") +
-                     (c.share ? "ShareAddress=\\\\srv\\data\r\n" : "") +
-                     "[SHAREERROR]\r\nButtons=1\r\n[SECTEXECUTE]\r\nExecute1=one.exe\r\n" +
-                     (c.program2 ? "Execute2=two.exe\r\n" : "") +
-                     (c.program3 ? "Execute3=three.exe\r\n" : "");
-    fake.connectResults = {c.mapped ? 0u : 53u};
-    fake.Ini(kIni) += "[MAPERROR]\r\nButtons=1\r\n";
-    EXPECT_EQ(UnattendedRun(kDialog), c.close);
-    ASSERT_GE(fake.starts.size(), 1u);
-    EXPECT_EQ(fake.starts[0].file, "one.exe");
-    EXPECT_EQ(fake.starts.size(), std::string(c.started).empty() ? 1u : 2u);
-    if (fake.starts.size() == 2) {
-      EXPECT_EQ(fake.starts[1].file, c.started);
-    }
-  }
-}
-
-TEST_F(MappingRun, UnattendedProgramsSeeTheirMomentsValues) {
-  ResetProcessState();
-  CopyText(Settings.IniPath, kIni);
-  fake.Ini(kIni) =
-      "[MAIN]\r\nShareAddress=C:\\Data\r\nMapToDrive=S\r\nDriveType=1\r\n"
-      "[SECTEXECUTE]\r\nExecute1=C:\\bin\\%USERNAME%.exe\r\nParameters1=[%DRIVE%][%SHARE%][%ERRORCODE%]\r\n"
-      "Execute2=after.exe\r\nParameters2=%DRIVE% %ERRORCODE%\r\n";
-  fake.probe["C:\\Data"] = 0;
-  fake.startResult = 33;
-  EXPECT_TRUE(UnattendedRun(kDialog));
-  ASSERT_EQ(fake.starts.size(), 3u);
-  EXPECT_EQ(fake.starts[0].file, "C:\\bin\\anna.exe");
-  EXPECT_EQ(fake.starts[0].parameters, "[][][0]");  // nothing loaded yet
-  EXPECT_EQ(fake.starts[0].show, 5);
-  EXPECT_EQ(fake.starts[1].parameters, "S: C:\\Data");
-  EXPECT_EQ(fake.starts[2].parameters, "S: 33");
-  EXPECT_EQ(fake.waits, std::vector<unsigned>{1000});
-  // Program 1 was started before the mapping settings were read.
-  EXPECT_EQ(fake.log[0], "start C:\\bin\\anna.exe [][][0]");
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "resources/version_block.h"
-
 #include "settings/settings.h"
 #include "startup/startup.h"
 #include "tests/fake/fake_platform.h"
@@ -12,191 +11,132 @@
 namespace qv {
 namespace {
 
-const char kOwn[] = "C:\\Downloads\\quorvane.exe";
-const char kOwnIni[] = "C:\\Downloads\\quorvane.ini";
-const char kInstalled[] = "C:\\WINDOWS\\quorvane.exe";
-const char kInstalledIni[] = "C:\\WINDOWS\\quorvane.ini";
-const char kAskCopy[] = "General Options Not Set";
-const char kAskUpgrade[] = "Confirm Overwrite older version";
+#define OWN "C:\\Downloads\\quorvane."
+#define WIN "C:\\WINDOWS\\quorvane."
+#define ASK_COPY "box General Options Not Set: Do You Wanna make a copy of this Program into Windows Directory? | "
+#define ASK_UPGRADE "box Confirm Overwrite older version: Do You Wanna Upgrade the Program that exists in Windows Directory? | "
+#define COPY_EXE "copy " OWN "exe -> " WIN "exe | "
+#define COPY_INI "copy " OWN "ini -> " WIN "ini | "
+#define RELAUNCH "start " WIN "exe /?"
+#define COPY_FAILED "box Error on file copy: There was an error while coping "
 
 enum class Copy { None, Foreign, NoBlock, Older, Same, Newer };
+enum Twist { kPlain, kOwnUnversioned, kCopyFails, kVersionsAsText, kFromInstalled, kFromOtherCase, kLongWindowsDir };
 
 void Version(test::FakeFile& f, const char* internalName, const char* version) {
   f.hasVersionBlock = true;
-  if (internalName) f.version[QV_STRING_VALUE("InternalName")] = internalName;
-  if (version) f.version[QV_STRING_VALUE("FileVersion")] = version;
+  f.version[QV_STRING_VALUE("InternalName")] = internalName;
+  f.version[QV_STRING_VALUE("FileVersion")] = version;
 }
-
-struct World {
-  test::FakePlatform fake;
-
-  explicit World(Copy installed, int updateMode = 1, bool ownBlock = true) {
-    ResetProcessState();
-    fake.commandLine = std::string("\"") + kOwn + "\"";
-    fake.File(kOwn).content = "new program";
-    if (ownBlock) Version(fake.File(kOwn), "Quorvane", "1.2005,06,10");
-    fake.Ini(kOwnIni) = "[MAIN]\r\nUpdateMode=" + std::to_string(updateMode) + "\r\n";
-    if (installed == Copy::None) return;
-    test::FakeFile& f = fake.File(kInstalled);
-    f.content = "installed program";
-    fake.Ini(kInstalledIni) = "[MAIN]\r\nShareAddress=installed\r\n";
-    switch (installed) {
-      case Copy::Foreign: Version(f, "Something Else", "9.9999,99,99"); break;
-      case Copy::Older: Version(f, "Quorvane", "1.2004,12,31"); break;
-      case Copy::Same: Version(f, "Quorvane", "1.2005,06,10"); break;
-      case Copy::Newer: Version(f, "Quorvane", "1.2005,06,11"); break;
-      default: break;
-    }
-  }
-
-  std::vector<std::string> Captions() const {
-    std::vector<std::string> out;
-    for (const auto& b : fake.boxes) out.push_back(b.caption);
-    return out;
-  }
-  bool Relaunched() const {
-    return fake.starts.size() == 1 && fake.starts[0].file == kInstalled &&
-           fake.starts[0].parameters == "/?" &&
-           fake.starts[0].directory == "C:\\WINDOWS\\" && fake.starts[0].show == 10;
-  }
-};
 
 struct InstallCase {
   const char* name;
   Copy installed;
   int updateMode;
+  Twist twist;
   std::vector<int> answers;
-  std::vector<std::string> captions;  // questions and errors, in order
-  bool programCopied, iniCopied;
+  const char* trace;
   StartupEnd end;
+  int modeAfter;  // in the own settings file
 };
 
-const std::vector<InstallCase> kCases = {
-    {"first install, yes", Copy::None, 1, {6}, {kAskCopy}, true, true, StartupEnd::Installed},
-    {"foreign copy: silent", Copy::Foreign, 1, {}, {}, false, false, StartupEnd::Unattended},
-    {"no version block: silent", Copy::NoBlock, 1, {}, {}, false, false, StartupEnd::Unattended},
-    {"older, yes, keeps its ini", Copy::Older, 1, {6}, {kAskUpgrade}, true, false, StartupEnd::Installed},
-    {"older, mode 2 takes the ini", Copy::Older, 2, {6}, {kAskUpgrade}, true, true, StartupEnd::Installed},
-    {"same version: silent", Copy::Same, 1, {}, {}, false, false, StartupEnd::Unattended},
-    {"newer installed: silent", Copy::Newer, 2, {}, {}, false, false, StartupEnd::Unattended},
-    {"mode 0: never asks", Copy::None, 0, {}, {}, false, false, StartupEnd::Unattended},
-    // A hand-edited 44 still means "copy mode", and is not 2.
-    {"mode 300 acts as 1", Copy::Older, 300, {6}, {kAskUpgrade}, true, false, StartupEnd::Installed},
+const InstallCase kCases[] = {
+    {"first install", Copy::None, 1, kPlain, {6}, ASK_COPY COPY_EXE COPY_INI RELAUNCH, StartupEnd::Installed, 1},
+    {"foreign copy", Copy::Foreign, 1, kPlain, {}, "", StartupEnd::Unattended, 1},
+    {"no version block", Copy::NoBlock, 1, kPlain, {}, "", StartupEnd::Unattended, 1},
+    {"older copy keeps its settings", Copy::Older, 1, kPlain, {6}, ASK_UPGRADE COPY_EXE RELAUNCH, StartupEnd::Installed, 1},
+    {"older copy, mode 2 takes the settings", Copy::Older, 2, kPlain, {6}, ASK_UPGRADE COPY_EXE COPY_INI RELAUNCH, StartupEnd::Installed, 2},
+    {"same version", Copy::Same, 1, kPlain, {}, "", StartupEnd::Unattended, 1},
+    {"newer installed", Copy::Newer, 2, kPlain, {}, "", StartupEnd::Unattended, 2},
+    {"mode 0 never asks", Copy::None, 0, kPlain, {}, "", StartupEnd::Unattended, 0},
+    {"mode 300 reads as 44: copy mode, not 2", Copy::Older, 300, kPlain, {6}, ASK_UPGRADE COPY_EXE RELAUNCH, StartupEnd::Installed, 300},
+    {"no to copying", Copy::None, 2, kPlain, {7}, ASK_COPY, StartupEnd::Unattended, 0},
+    {"no to upgrading", Copy::Older, 2, kPlain, {7}, ASK_UPGRADE, StartupEnd::Unattended, 0},
+    {"copy question not shown", Copy::None, 1, kPlain, {0}, ASK_COPY, StartupEnd::Unattended, 1},
+    {"upgrade question not shown", Copy::Older, 1, kPlain, {0}, ASK_UPGRADE, StartupEnd::Unattended, 1},
+    {"running program unversioned: copies unasked", Copy::Older, 1, kOwnUnversioned, {}, COPY_EXE RELAUNCH, StartupEnd::Installed, 1},
+    {"failed copies reported, copy started anyway", Copy::None, 1, kCopyFails, {6},
+     ASK_COPY COPY_EXE COPY_FAILED "program file | " COPY_INI COPY_FAILED ".Ini file | " RELAUNCH, StartupEnd::Installed, 1},
+    {"versions compare as text", Copy::Older, 1, kVersionsAsText, {}, "", StartupEnd::Unattended, 1},
+    {"the installed copy never installs itself", Copy::Same, 1, kFromInstalled, {}, "", StartupEnd::Unattended, 1},
+    {"the installed copy under other case", Copy::Same, 1, kFromOtherCase, {}, "", StartupEnd::Unattended, 1},
+    {"no target path", Copy::None, 1, kLongWindowsDir, {}, "", StartupEnd::Unattended, 1},
 };
 
 TEST(SelfInstall, DecisionTable) {
   for (const InstallCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    World w(c.installed, c.updateMode);
-    w.fake.answers.assign(c.answers.begin(), c.answers.end());
-    const std::string installedIniBefore =
-        w.fake.HasFile(kInstalledIni) ? w.fake.Ini(kInstalledIni) : "";
-    EXPECT_EQ(Startup(), c.end);
-    EXPECT_EQ(w.Captions(), c.captions);
-    EXPECT_EQ(w.fake.HasFile(kInstalled) && w.fake.File(kInstalled).content == "new program",
-              c.programCopied);
-    const bool iniCopied = w.fake.HasFile(kInstalledIni) &&
-                           w.fake.Ini(kInstalledIni) == w.fake.Ini(kOwnIni);
-    EXPECT_EQ(iniCopied, c.iniCopied);
-    if (!c.iniCopied && !installedIniBefore.empty()) {
-      EXPECT_EQ(w.fake.Ini(kInstalledIni), installedIniBefore);
+    test::FakePlatform fake;
+    ResetProcessState();
+    fake.commandLine = "\"" OWN "exe\"";
+    if (c.twist == kFromInstalled) fake.commandLine = WIN "exe";
+    if (c.twist == kFromOtherCase) fake.commandLine = "c:\\windows\\quorvane.exe";
+    if (c.twist == kLongWindowsDir) fake.windowsDir = "C:\\" + std::string(250, 'w');
+    fake.copyFails = c.twist == kCopyFails;
+    fake.File(OWN "exe").content = "new program";
+    if (c.twist != kOwnUnversioned) Version(fake.File(OWN "exe"), "Quorvane", "1.2005,06,10");
+    const std::string ini = "; keep\r\n[MAIN]\r\nUpdateMode=" + std::to_string(c.updateMode) + "\r\nOther=x\r\n";
+    fake.Ini(OWN "ini") = ini;
+    if (c.twist == kFromInstalled || c.twist == kFromOtherCase) fake.Ini(WIN "ini") = ini;
+    if (c.installed != Copy::None) {
+      test::FakeFile& f = fake.File(WIN "exe");
+      f.content = "installed program";
+      const char* versions[] = {"", "9.9999,99,99", "", "1.2004,12,31", "1.2005,06,10", "1.2005,06,11"};
+      const int kind = static_cast<int>(c.installed);
+      if (c.installed != Copy::NoBlock) Version(f, kind == 1 ? "Something Else" : "Quorvane", versions[kind]);
+      if (c.twist == kVersionsAsText) {
+        Version(f, "Quorvane", "1.9");
+        Version(fake.File(OWN "exe"), "Quorvane", "1.10");
+      }
     }
-    EXPECT_EQ(w.Relaunched(), c.end == StartupEnd::Installed);
-    for (const auto& box : w.fake.boxes) EXPECT_EQ(box.flags, 0x24u);  // Yes/No, question
+    fake.answers.assign(c.answers.begin(), c.answers.end());
+    EXPECT_EQ(Startup(), c.end);
+    std::string trace = c.trace;  // the pieces end in a separator
+    if (trace.size() > 3 && trace.compare(trace.size() - 3, 3, " | ") == 0) trace.resize(trace.size() - 3);
+    EXPECT_EQ(fake.Trace(), trace);
+    EXPECT_EQ(Settings.RunningInstalled, c.twist == kFromInstalled ? 1 : 0);
+    std::string mode;
+    test::IniLookup(fake.Ini(OWN "ini"), "MAIN", "UpdateMode", &mode);
+    EXPECT_EQ(mode, std::to_string(c.modeAfter));
+    EXPECT_EQ(fake.Ini(OWN "ini").find("; keep\r\n[MAIN]\r\nUpdateMode="), 0u);  // the rest kept
+    for (const auto& box : fake.boxes) EXPECT_EQ(box.flags, box.caption[0] == 'E' ? 0u : 0x24u);
+    for (const auto& start : fake.starts) {
+      EXPECT_EQ(start.directory + std::to_string(start.show), "C:\\WINDOWS\\10");
+    }
+    if (c.end == StartupEnd::Installed && c.twist != kCopyFails) {
+      EXPECT_EQ(fake.File(WIN "exe").content, "new program");
+    }
   }
 }
 
-TEST(SelfInstall, NoWritesUpdateModeZeroAndCarriesOn) {
-  for (Copy installed : {Copy::None, Copy::Older}) {
-    World w(installed, 2);
-    w.fake.Ini(kOwnIni) = "; keep\r\n[MAIN]\r\nUpdateMode=2\r\nOther=x\r\n";
-    w.fake.answers = {7};
-    EXPECT_EQ(Startup(), StartupEnd::Unattended);
-    EXPECT_EQ(w.fake.Ini(kOwnIni), "; keep\r\n[MAIN]\r\nUpdateMode=0\r\nOther=x\r\n");
-    EXPECT_EQ(w.fake.profileWrites, std::vector<std::string>{"MAIN/UpdateMode=0"});
-    EXPECT_TRUE(w.fake.starts.empty());
-    // Neither question comes again.
-    World again(installed, 0);
-    again.fake.Ini(kOwnIni) = w.fake.Ini(kOwnIni);
-    EXPECT_EQ(Startup(), StartupEnd::Unattended);
-    EXPECT_TRUE(again.fake.boxes.empty());
+TEST(ModeSelection, ArgumentOrShiftOpensTheSetupDialog) {
+#define Q "\"C:\\Q\\quorvane.exe\""
+  const struct {
+    const char* commandLine;
+    uint16_t shift;
+    StartupEnd end;
+  } cases[] = {
+      {Q, 0, StartupEnd::Unattended},          {Q " /?", 0, StartupEnd::SetupDialog},
+      {Q " \"a b\"", 0, StartupEnd::SetupDialog}, {Q " ", 0, StartupEnd::Unattended},  // empty: none
+      {Q " \"\"", 0, StartupEnd::Unattended},     {"\"C:\\Q\\quorvane.exe x", 0, StartupEnd::Unattended},  // odd quotes
+      // Shift down sets the high bit; the toggle bit alone does not count.
+      {Q, 0xFF80, StartupEnd::SetupDialog},    {Q, 0x8000, StartupEnd::SetupDialog},
+      {Q, 1, StartupEnd::Unattended},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    test::FakePlatform fake;
+    ResetProcessState();
+    fake.commandLine = c.commandLine;
+    fake.shift = c.shift;
+    fake.Ini("C:\\Q\\quorvane.ini") = "[MAIN]\r\nUpdateMode=0\r\n";
+    UiState.UiMode = 9;
+    EXPECT_EQ(Startup(), c.end);
+    // The run-mode flag travels in the UpdateMode byte.
+    EXPECT_EQ(Settings.UpdateMode, c.end == StartupEnd::Unattended ? 1 : 0);
+    EXPECT_EQ(UiState.UiMode, 0);
+    EXPECT_EQ(fake.Trace(), "");
   }
-}
-
-// A running program without a version block replaces the installed copy
-// without asking.
-TEST(SelfInstall, OwnProgramWithoutVersionBlockCopiesWithoutAsking) {
-  World w(Copy::Older, 1, /*ownBlock=*/false);
-  EXPECT_EQ(Startup(), StartupEnd::Installed);
-  EXPECT_TRUE(w.fake.boxes.empty());
-  EXPECT_EQ(w.fake.File(kInstalled).content, "new program");
-  EXPECT_TRUE(w.Relaunched());
-}
-
-TEST(SelfInstall, AQuestionThatCannotBeShownInstallsNothing) {
-  for (Copy installed : {Copy::None, Copy::Older}) {
-    World w(installed, 1);
-    const std::string ini = w.fake.Ini(kOwnIni);
-    w.fake.answers = {0};  // MessageBoxA failed
-    EXPECT_EQ(Startup(), StartupEnd::Unattended);
-    EXPECT_EQ(w.fake.boxes.size(), 1u);
-    EXPECT_TRUE(w.fake.starts.empty());
-    EXPECT_NE(w.fake.HasFile(kInstalled) ? w.fake.File(kInstalled).content : "",
-              "new program");
-    EXPECT_EQ(w.fake.Ini(kOwnIni), ini);  // asked again next time
-  }
-}
-
-TEST(SelfInstall, FailedCopiesAreReportedAndTheCopyIsStartedAnyway) {
-  World w(Copy::None, 1);
-  w.fake.copyFails = true;
-  w.fake.answers = {6};
-  EXPECT_EQ(Startup(), StartupEnd::Installed);
-  ASSERT_EQ(w.fake.boxes.size(), 3u);
-  EXPECT_EQ(w.fake.boxes[1].text, "There was an error while coping program file");
-  EXPECT_EQ(w.fake.boxes[1].caption, "Error on file copy");
-  EXPECT_EQ(w.fake.boxes[1].flags, 0u);
-  EXPECT_EQ(w.fake.boxes[2].text, "There was an error while coping .Ini file");
-  EXPECT_TRUE(w.Relaunched());
-}
-
-TEST(SelfInstall, VersionsCompareAsText) {
-  // "1.10..." sorts before "1.9..." as text, so it is not an upgrade.
-  World w(Copy::None, 1);
-  Version(w.fake.File(kOwn), "Quorvane", "1.10");
-  w.fake.File(kInstalled).content = "x";
-  Version(w.fake.File(kInstalled), "Quorvane", "1.9");
-  EXPECT_EQ(Startup(), StartupEnd::Unattended);
-  EXPECT_TRUE(w.fake.boxes.empty());
-}
-
-TEST(SelfInstall, TheInstalledCopyNeverInstallsItself) {
-  World w(Copy::Same, 1);
-  w.fake.commandLine = std::string("\"") + kInstalled + "\"";
-  w.fake.Ini(kInstalledIni) = "[MAIN]\r\nUpdateMode=2\r\n";
-  EXPECT_EQ(Startup(), StartupEnd::Unattended);
-  EXPECT_EQ(Settings.RunningInstalled, 1);
-  EXPECT_TRUE(w.fake.boxes.empty());
-  EXPECT_TRUE(w.fake.log.empty());
-}
-
-// Started under a path that differs only in case it does not count as the
-// installed copy; it then finds itself at the target with the same version.
-TEST(SelfInstall, InstalledCopyUnderOtherCaseAsksNothing) {
-  World w(Copy::Same, 1);
-  w.fake.commandLine = "c:\\windows\\quorvane.exe";
-  w.fake.Ini("c:\\windows\\quorvane.ini") = "[MAIN]\r\nUpdateMode=1\r\n";
-  EXPECT_EQ(Startup(), StartupEnd::Unattended);
-  EXPECT_EQ(Settings.RunningInstalled, 0);
-  EXPECT_TRUE(w.fake.boxes.empty());
-}
-
-TEST(SelfInstall, NoTargetPathNoInstallation) {
-  World w(Copy::None, 1);
-  w.fake.windowsDir = "C:\\" + std::string(250, 'w');
-  EXPECT_EQ(Startup(), StartupEnd::Unattended);
-  EXPECT_TRUE(w.fake.boxes.empty());
-  EXPECT_TRUE(w.fake.log.empty());
 }
 
 }  // namespace

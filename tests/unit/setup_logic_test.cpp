@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mapping/macros.h"
+#include "resources/version_block.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
@@ -15,7 +16,6 @@ namespace {
 
 using test::kDialog;
 using test::kIni;
-using test::kLetters;
 using test::kTypes;
 
 class SetupLogic : public ::testing::Test {
@@ -24,157 +24,142 @@ class SetupLogic : public ::testing::Test {
     fake.Reset();
     test::PrepareSetupWorld(fake);
     fake.combos[kTypes].selection = 0;
+    fake.errorTexts[5] = "Access is denied.\r\n";
     UiState.UiMode = 1;
+  }
+  std::string Boxes() {
+    std::string all;
+    for (const auto& b : fake.boxes) {
+      EXPECT_EQ(b.owner, kDialog);
+      EXPECT_EQ(b.flags, 0x30u);
+      all += b.caption + ": " + b.text + ";";
+    }
+    return all;
   }
   test::FakePlatform fake;
 };
 
 TEST_F(SetupLogic, SaveRefusesTheShareMacroAnywhereInTheAddress) {
-  for (const char* address : {"%SHARE%", "\\\\srv\\%SHARE%\\x"}) {
+  for (const char* address : {"%SHARE%", "\\\\srv\\%SHARE%\\x", "\\\\srv\\%share%"}) {
+    SCOPED_TRACE(address);
     SetUp();
     fake.Control(kDialog, IDE_SETUP_ADDRESS).text = address;
-    EXPECT_FALSE(SaveSetup(kDialog));
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    EXPECT_EQ(fake.boxes[0].text, "%SHARE% is an Ilegal Macro name for this field");
-    EXPECT_EQ(fake.boxes[0].caption, "Atention!");
-    EXPECT_EQ(fake.boxes[0].flags, 0x30u);
-    EXPECT_EQ(fake.log.back(), "focus " + std::to_string(IDE_SETUP_ADDRESS));
-    EXPECT_FALSE(fake.HasFile(kIni));
+    const bool refused = std::string(address).find("%SHARE%") != std::string::npos;
+    EXPECT_EQ(SaveSetup(kDialog), !refused);
+    EXPECT_EQ(Boxes(), refused ? "Atention!: %SHARE% is an Ilegal Macro name for this field;" : "");
+    EXPECT_EQ(fake.log.back() == "focus 3", refused);
+    EXPECT_EQ(fake.HasFile(kIni), !refused);
     EXPECT_STREQ(Settings.ShareAddress, address);  // kept as read
   }
-  SetUp();
-  fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\%share%";  // lower case is no macro
-  EXPECT_TRUE(SaveSetup(kDialog));
-  EXPECT_TRUE(fake.HasFile(kIni));
 }
 
-TEST_F(SetupLogic, SaveDecidesStartUpAndUpdateMode) {
+// The file records both boxes as shown; a copy still to install never
+// registers, the installed copy does. A Save that does not reach the file or
+// the Run key says so, once; nothing to change in a read-only key is no error.
+TEST_F(SetupLogic, SaveOutcomes) {
+  const std::string file = "Settings Not Saved: The settings could not be saved in C:\\Q\\quorvane.ini:\n";
+  const std::string run = "\"Start With System\" could not be changed in the registry:\nAccess is denied.";
   const struct {
-    unsigned box18, box19;
+    unsigned startUpBox, updateBox;
     uint8_t installed;
-    uint8_t startUp, updateMode;
-    bool registered;
+    bool fileReadOnly, keyReadOnly;
+    const char* record;  // StartUp, UpdateMode, whether registered
+    std::string boxes;
   } cases[] = {
-      {1, 0, 0, 1, 0, true},
-      {0, 0, 0, 0, 0, false},
-      {1, 1, 0, 0, 1, false},  // a copy still to install never registers
-      {1, 1, 1, 1, 0, true},   // the installed copy does
-      {0, 1, 1, 0, 0, false},
+      {1, 0, 0, false, false, "10+", ""},
+      {0, 0, 0, false, false, "00-", ""},
+      {1, 1, 0, false, false, "01-", ""},
+      {1, 1, 1, false, false, "10+", ""},
+      {0, 1, 1, false, false, "00-", ""},
+      {1, 0, 0, true, false, "10+", file + "Access is denied.;"},
+      {1, 0, 0, false, true, "10-", "Settings Not Saved: " + run + ";"},
+      {0, 0, 0, false, true, "00-", ""},
+      {1, 0, 0, true, true, "10-", file + "Access is denied.\n\n" + run + ";"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(&c - cases));
     SetUp();
     Settings.RunningInstalled = c.installed;
-    fake.RunKey()["quorvane"] = "\"C:\\Q\\quorvane.exe\"";
-    fake.Control(kDialog, IDX_START_UP).check = c.box18;
-    fake.Control(kDialog, IDX_UPDATE_MODE).check = c.box19;
-    EXPECT_TRUE(SaveSetup(kDialog));
-    EXPECT_EQ(Settings.StartUp, c.startUp);
-    EXPECT_EQ(Settings.UpdateMode, c.updateMode);
-    EXPECT_EQ(fake.RunKey().count("quorvane"), c.registered ? 1u : 0u);
-    // The file records both boxes as shown.
-    std::string v;
-    ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "StartUp", &v));
-    EXPECT_EQ(v, std::to_string(c.box18));
-    ASSERT_TRUE(test::IniLookup(fake.Ini(kIni), "MAIN", "UpdateMode", &v));
-    EXPECT_EQ(v, std::to_string(c.box19));
-  }
-}
-
-// A Save that does not reach the file or the Run key says so, once, in a
-// box of the setup dialog's own; the unattended run stays silent.
-TEST_F(SetupLogic, SaveThatCannotWriteSaysWhatAndWhy) {
-  const std::string fileLine =
-      "The settings could not be saved in C:\\Q\\quorvane.ini:\nAccess is denied.";
-  const std::string runLine =
-      "\"Start With System\" could not be changed in the registry:\nAccess is denied.";
-  const struct {
-    const char* name;
-    bool fileReadOnly, keyReadOnly;
-    unsigned startUpBox;
-    std::string text;  // empty: no box
-  } cases[] = {
-      {"all written", false, false, 1, ""},
-      {"file refused", true, false, 1, fileLine},
-      {"Run key refused", false, true, 1, runLine},
-      {"Run key refused, nothing to change there", false, true, 0, ""},
-      {"both refused", true, true, 1, fileLine + "\n\n" + runLine},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetUp();
-    fake.errorTexts[5] = "Access is denied.\r\n";
     fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\n";
     fake.File(kIni).readOnly = c.fileReadOnly;
+    if (!c.keyReadOnly) fake.RunKey()["quorvane"] = Settings.QuotedProgramPath;
     fake.registryReadOnly = c.keyReadOnly;
-    fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
     fake.Control(kDialog, IDX_START_UP).check = c.startUpBox;
-    EXPECT_EQ(SaveSetup(kDialog), c.text.empty());
-    if (c.text.empty()) {
-      EXPECT_TRUE(fake.boxes.empty());
-      continue;
-    }
-    ASSERT_EQ(fake.boxes.size(), 1u);
-    EXPECT_EQ(fake.boxes[0].text, c.text);
-    EXPECT_EQ(fake.boxes[0].caption, "Settings Not Saved");
-    EXPECT_EQ(fake.boxes[0].owner, kDialog);
+    fake.Control(kDialog, IDX_UPDATE_MODE).check = c.updateBox;
+    EXPECT_EQ(SaveSetup(kDialog), c.boxes.empty());
+    EXPECT_EQ(std::to_string(Settings.StartUp) + std::to_string(Settings.UpdateMode) +
+                  (fake.RunKey().count("quorvane") ? "+" : "-"),
+              c.record);
+    EXPECT_EQ(Boxes(), c.boxes);
+    if (c.fileReadOnly) continue;
+    std::string startUp, updateMode;
+    test::IniLookup(fake.Ini(kIni), "MAIN", "StartUp", &startUp);
+    test::IniLookup(fake.Ini(kIni), "MAIN", "UpdateMode", &updateMode);
+    EXPECT_EQ(startUp + updateMode, std::to_string(c.startUpBox) + std::to_string(c.updateBox));
   }
-  // An error the system has no text for is given by its number.
-  SetUp();
+  SetUp();  // an error the system has no text for is given by its number
   fake.File(kIni).readOnly = true;
   fake.writeRefusal = 1234;
   EXPECT_FALSE(SaveSetup(kDialog));
-  ASSERT_EQ(fake.boxes.size(), 1u);
-  EXPECT_EQ(fake.boxes[0].text,
-            "The settings could not be saved in C:\\Q\\quorvane.ini:\nError 1234");
+  EXPECT_EQ(Boxes(), file + "Error 1234;");
 }
 
-TEST_F(SetupLogic, MapNowTakesTheControlsAndSavesNothing) {
+TEST_F(SetupLogic, MapNowTakesTheControlsAndSavesOnlyTheCredentials) {
   fake.Control(kDialog, IDE_SETUP_ADDRESS).text = "\\\\srv\\data";
   fake.Control(kDialog, IDE_SETUP_USER).text = "anna";
   fake.Control(kDialog, IDE_SETUP_PASSWORD).text = "pw";
   fake.combos[kTypes].selection = -1;
-  fake.Control(kDialog, IDX_PERSISTANT).check = 1;
-  fake.Control(kDialog, IDX_FORCE).check = 2;  // indeterminate: the field keeps its value
+  const unsigned boxes[] = {1, 2, 0, 1};  // 2, indeterminate: the field keeps its value
+  for (int i = 0; i < 4; ++i) fake.Control(kDialog, IDX_PERSISTANT + i).check = boxes[i];
   Settings.ForceDisConnection = 1;
-  fake.probe["\\\\srv\\data"] = 0;
+  Settings.PromptCredentials = 1;
+  fake.probeDefault = 0;
+  fake.drives['X'] = 4;
   MapNow(kDialog);
+  EXPECT_EQ(fake.Trace(), "probe \\\\srv\\data | cancel X: 1 force | connect - \\\\srv\\data anna/pw 1 0");
   EXPECT_STREQ(Settings.MapToDrive, "X:");
   EXPECT_EQ(Settings.DriveType, 255);
-  EXPECT_EQ(Settings.PersistantConnection, 1);
-  EXPECT_EQ(Settings.ForceDisConnection, 1);
-  ASSERT_EQ(fake.connections.size(), 1u);
-  EXPECT_FALSE(fake.connections[0].hasLocal);  // type 255: no letter
-  EXPECT_EQ(fake.connections[0].user, "anna");
-  EXPECT_FALSE(fake.HasFile(kIni));
+  EXPECT_EQ(Settings.PromptCredentials + 10 * Settings.SaveCredentials, 10);
+  EXPECT_EQ(fake.Ini(kIni), "[MAIN]\r\nUserName=anna\r\nPassWord=pw\r\n");  // only what worked
 }
 
 TEST_F(SetupLogic, BrowsedPathsEndWithOneBackslash) {
   TakeBrowsedPath(kDialog, "C:\\Data");
-  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "C:\\Data\\");
   TakeBrowsedPath(kDialog, "D:\\");
-  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "D:\\");
   TakeBrowsedPath(kDialog, "");
-  EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text, "D:\\");
+  TakeBrowsedPath(kDialog, nullptr);
+  EXPECT_EQ(fake.Trace(), "settext 3=C:\\Data\\ | settext 3=D:\\");
+}
+
+TEST_F(SetupLogic, AboutCaptionNamesTheVersionWhenThereIsOne) {
+  CopyText(Settings.ProgramPath, "C:\\Q\\quorvane.exe");
+  const char* expected[] = {"About", "About Version: ", "About Version: 1.2"};
+  for (int i = 0; i < 3; ++i) {
+    test::FakeFile& f = fake.File("C:\\Q\\quorvane.exe");
+    f.hasVersionBlock = i > 0;
+    if (i == 2) f.version[QV_STRING_VALUE("FileVersion")] = "1.2";
+    char caption[40] = "About";
+    AboutCaption(caption, sizeof caption);
+    EXPECT_STREQ(caption, expected[i]);
+  }
 }
 
 TEST(MacroMenu, EntriesAndAcceptedFields) {
   EXPECT_STREQ(MacroMenuEntry(31), "%COMPUTERNAME%");
   EXPECT_STREQ(MacroMenuEntry(44), "%SHARE%");
-  EXPECT_STREQ(MacroMenuEntry(52), "%YEAR%");
   EXPECT_EQ(MacroMenuEntry(30), nullptr);
   EXPECT_EQ(MacroMenuEntry(53), nullptr);
-  // The menu lists every macro once, alphabetically.
-  std::string previous;
+  std::string previous;  // every macro once, alphabetically
   for (int command = kFirstMacroCommand; command <= kLastMacroCommand; ++command) {
     ASSERT_NE(MacroMenuEntry(command), nullptr) << command;
     EXPECT_LT(previous, MacroMenuEntry(command)) << command;
     previous = MacroMenuEntry(command);
   }
+  EXPECT_EQ(previous, "%YEAR%");
   EXPECT_EQ(kLastMacroCommand - kFirstMacroCommand + 1, kMacroCount);
-  // Every field ID in every mode: the setup dialog takes macros in its
-  // address and user name, never the password; the message and programs
-  // dialogs in their six fields; the credentials prompt (whose user and
-  // password fields share the setup dialog's numbers) in none.
+  // The setup dialog takes macros in its address and user name, never the
+  // password; the message and programs dialogs in their six fields; the
+  // credentials prompt (whose fields share the setup dialog's numbers) none.
   const std::set<int> six(std::begin(kTextFieldIds), std::end(kTextFieldIds));
   const struct {
     int mode;
@@ -183,29 +168,33 @@ TEST(MacroMenu, EntriesAndAcceptedFields) {
                {4, six}, {5, six}, {kUiModeCredentialsPrompt, {}}, {7, {}}, {255, {}}};
   for (const auto& m : modes) {
     for (int id = -1; id <= 60; ++id) {
-      const bool accepted = m.accepted.count(id) == 1;
-      EXPECT_EQ(TakesMacros(m.mode, id), accepted) << "mode " << m.mode << ", field " << id;
+      EXPECT_EQ(TakesMacros(m.mode, id), m.accepted.count(id) == 1) << "mode " << m.mode << ", field " << id;
     }
   }
 }
 
-TEST(MacroMenu, InsertionAtTheCaretOrOverTheSelection) {
-  char out[260] = "unchanged";
-  EXPECT_TRUE(InsertMacro("\\\\srv\\", 6, 6, "%USERNAME%", out, sizeof out));
-  EXPECT_STREQ(out, "\\\\srv\\%USERNAME%");
-  EXPECT_TRUE(InsertMacro("ab-cd", 2, 3, "%DATE%", out, sizeof out));
-  EXPECT_STREQ(out, "ab%DATE%cd");
-  EXPECT_TRUE(InsertMacro("", 0, 0, "%YEAR%", out, sizeof out));
-  EXPECT_STREQ(out, "%YEAR%");
-  // Refused, the field as it was, when it would pass 259 characters.
+// At the caret or over the selection; refused, the field as it was, when it
+// would pass 259 characters or the selection is not inside the text.
+TEST(MacroMenu, Insertion) {
   const std::string full(255, 'x');
-  CopyText(out, "unchanged");
-  EXPECT_FALSE(InsertMacro(full.c_str(), 10, 10, "%YEAR%", out, sizeof out));
-  EXPECT_STREQ(out, "unchanged");
-  EXPECT_TRUE(InsertMacro(full.c_str(), 0, 2, "%DAY%", out, sizeof out));  // 258 fits
-  EXPECT_EQ(std::string(out).size(), 258u);
-  EXPECT_FALSE(InsertMacro("abc", 2, 5, "%DAY%", out, sizeof out));
-  EXPECT_FALSE(InsertMacro("abc", 2, 1, "%DAY%", out, sizeof out));
+  const struct {
+    const char* text;
+    size_t start, end;
+    const char* result;  // null: refused
+  } cases[] = {
+      {"\\\\srv\\", 6, 6, "\\\\srv\\%DAY%"}, {"ab-cd", 2, 3, "ab%DAY%cd"}, {"", 0, 0, "%DAY%"},
+      {full.c_str(), 10, 10, nullptr},       {"abc", 2, 5, nullptr},       {"abc", 2, 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    char out[300] = "unchanged";  // more room than a field may take
+    EXPECT_EQ(InsertMacro(c.text, c.start, c.end, "%DAY%", out, sizeof out), c.result != nullptr);
+    EXPECT_STREQ(out, c.result ? c.result : "unchanged");
+  }
+  char out[260];
+  EXPECT_TRUE(InsertMacro(full.c_str(), 0, 1, "%DAY%", out, sizeof out));  // 259 fits
+  EXPECT_EQ(std::string(out), "%DAY%" + std::string(254, 'x'));
+  EXPECT_FALSE(InsertMacro("ab", 0, 0, "%DAY%", out, 7));  // nor past a smaller field
+  EXPECT_TRUE(InsertMacro("ab", 0, 0, "%DAY%", out, 8));
 }
 
 }  // namespace

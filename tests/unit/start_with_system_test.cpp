@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
@@ -9,122 +8,103 @@
 namespace qv {
 namespace {
 
-constexpr char kOwn[] = "\"C:\\Q\\quorvane.exe\"";
-
-class StartWithSystem : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetProcessState();
-    CopyText(Settings.ProgramName, "quorvane");
-    CopyText(Settings.QuotedProgramPath, kOwn);
-    fake.RunKey();
-  }
-  test::FakePlatform fake;
-};
+#define OWN "\"C:\\Q\\quorvane.exe\""
 
 // Copies in two folders share one value name: only this copy's own value is
-// ever removed, and a value already as wanted is not written again.
-TEST_F(StartWithSystem, SetsOrRemovesOnlyThisCopysValue) {
+// ever removed, a value already as wanted is not written again, and a key
+// that cannot be opened fails only when something was to be written.
+TEST(StartWithSystem, SetsOrRemovesOnlyThisCopysValue) {
+  enum Key { kWritable, kReadOnly, kNone };
   const struct {
     const char* name;
     const char* before;  // null: no value
     uint8_t startUp;
-    bool readOnlyKey;
+    Key key;
     const char* after;  // null: no value
     uint32_t error;
-    std::vector<std::string> writes;
+    const char* writes;
   } cases[] = {
-      {"register", nullptr, 1, false, kOwn, 0, {"regset quorvane=" + std::string(kOwn)}},
-      {"take over another copy's value", "\"D:\\old\\quorvane.exe\"", 1, false, kOwn, 0,
-       {"regset quorvane=" + std::string(kOwn)}},
-      {"own value kept", kOwn, 1, false, kOwn, 0, {}},
-      {"own value in other case kept", "\"c:\\q\\QUORVANE.EXE\"", 1, false,
-       "\"c:\\q\\QUORVANE.EXE\"", 0, {}},
-      {"remove own", kOwn, 0, false, nullptr, 0, {"regdelete quorvane"}},
-      {"remove own, other case", "\"C:\\q\\Quorvane.exe\"", 0, false, nullptr, 0,
-       {"regdelete quorvane"}},
-      {"another copy's value left alone", "\"C:\\WINDOWS\\quorvane.exe\"", 0, false,
-       "\"C:\\WINDOWS\\quorvane.exe\"", 0, {}},
-      {"a longer value is not ours", "\"C:\\Q\\quorvane.exe\" /x", 0, false,
-       "\"C:\\Q\\quorvane.exe\" /x", 0, {}},
-      {"nothing to remove", nullptr, 0, false, nullptr, 0, {}},
-      {"StartUp 2 is not 1", kOwn, 2, false, nullptr, 0, {"regdelete quorvane"}},
-      {"key only readable: cannot register", nullptr, 1, true, nullptr, 5, {}},
-      {"key only readable: cannot remove", kOwn, 0, true, kOwn, 5, {}},
-      {"key only readable, nothing to change", kOwn, 1, true, kOwn, 0, {}},
+      {"register", nullptr, 1, kWritable, OWN, 0, "regset quorvane=" OWN},
+      {"take over another copy's value", "\"D:\\old\\quorvane.exe\"", 1, kWritable, OWN, 0, "regset quorvane=" OWN},
+      {"own value kept", OWN, 1, kWritable, OWN, 0, ""},
+      {"own value in other case kept", "\"c:\\q\\QUORVANE.EXE\"", 1, kWritable, "\"c:\\q\\QUORVANE.EXE\"", 0, ""},
+      {"remove own", OWN, 0, kWritable, nullptr, 0, "regdelete quorvane"},
+      {"remove own, other case", "\"C:\\q\\Quorvane.exe\"", 0, kWritable, nullptr, 0, "regdelete quorvane"},
+      {"another copy's value left alone", "\"C:\\W\\quorvane.exe\"", 0, kWritable, "\"C:\\W\\quorvane.exe\"", 0, ""},
+      {"a longer value is not ours", OWN " /x", 0, kWritable, OWN " /x", 0, ""},
+      {"nothing to remove", nullptr, 0, kWritable, nullptr, 0, ""},
+      {"StartUp 2 is not 1", OWN, 2, kWritable, nullptr, 0, "regdelete quorvane"},
+      {"read-only key: cannot register", nullptr, 1, kReadOnly, nullptr, 5, ""},
+      {"read-only key: cannot remove", OWN, 0, kReadOnly, OWN, 5, ""},
+      {"read-only key, nothing to change", OWN, 1, kReadOnly, OWN, 0, ""},
+      {"no key at all, nothing to remove", nullptr, 0, kNone, nullptr, 0, ""},
+      {"no key at all: cannot register", nullptr, 1, kNone, nullptr, 5, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fake.Reset();
-    SetUp();
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.ProgramName, "quorvane");
+    CopyText(Settings.QuotedProgramPath, OWN);
     fake.RunKey()["other"] = "\"C:\\other.exe\"";
     if (c.before != nullptr) fake.RunKey()["quorvane"] = c.before;
-    fake.registryReadOnly = c.readOnlyKey;
+    fake.registryReadOnly = c.key == kReadOnly;
+    fake.registryDenied = c.key == kNone;
     Settings.StartUp = c.startUp;
     EXPECT_EQ(ApplyStartWithSystem(), c.error);
-    if (c.after == nullptr) {
-      EXPECT_EQ(fake.RunKey().count("quorvane"), 0u);
-    } else {
-      EXPECT_EQ(fake.RunKey()["quorvane"], c.after);
-    }
+    EXPECT_EQ(fake.RunKey().count("quorvane") ? fake.RunKey()["quorvane"] : "-", c.after ? c.after : "-");
     EXPECT_EQ(fake.RunKey()["other"], "\"C:\\other.exe\"");
-    std::vector<std::string> writes;
+    std::string writes;
     for (const std::string& line : fake.log) {
-      if (line.rfind("regset", 0) == 0 || line.rfind("regdelete", 0) == 0) {
-        writes.push_back(line);
-      }
+      if (line.rfind("regset", 0) == 0 || line.rfind("regdelete", 0) == 0) writes += line;
     }
     EXPECT_EQ(writes, c.writes);
     EXPECT_EQ(fake.keysOpen, 0);
   }
 }
 
-TEST_F(StartWithSystem, NoKeyAtAllIsAFailureOnlyWhenSomethingWasToBeWritten) {
-  fake.registryDenied = true;
-  fake.lastError = 0;
-  Settings.StartUp = 0;
-  EXPECT_EQ(ApplyStartWithSystem(), 0u);
-  Settings.StartUp = 1;
-  EXPECT_EQ(ApplyStartWithSystem(), 5u);
-  EXPECT_TRUE(fake.RunKey().empty());
-}
-
 // A program file named like ".exe" has no name to register under; the key's
 // default value must not be taken for it.
-TEST_F(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
-  Settings.ProgramName[0] = '\0';
+TEST(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
+  test::FakePlatform fake;
+  ResetProcessState();
   fake.RunKey()[""] = "default value";
   for (uint8_t s : {0, 1}) {
     Settings.StartUp = s;
     EXPECT_EQ(ApplyStartWithSystem(), 0u);
   }
   EXPECT_EQ(fake.RunKey()[""], "default value");
-  EXPECT_TRUE(fake.log.empty());
+  EXPECT_EQ(fake.Trace(), "");
 }
 
-// A copy that still has to install itself never registers, and removes only
-// a value of its own; the installed copy (or one without copy mode) does
-// register.
-TEST_F(StartWithSystem, EveryMainLoadBringsTheValueIntoLine) {
-  const char ini[] = "C:\\Q\\quorvane.ini";
-  CopyText(Settings.IniPath, ini);
-  fake.RunKey()["quorvane"] = "\"C:\\WINDOWS\\quorvane.exe\"";
-  fake.Ini(ini) = "[MAIN]\r\nStartUp=1\r\nUpdateMode=1\r\n";
-  TransferSettings(nullptr, kGroupMain, kLoad);
-  EXPECT_EQ(fake.RunKey()["quorvane"], "\"C:\\WINDOWS\\quorvane.exe\"");
-  fake.RunKey()["quorvane"] = kOwn;
-  TransferSettings(nullptr, kGroupMain, kLoad);
-  EXPECT_EQ(fake.RunKey().count("quorvane"), 0u);
-
-  fake.Ini(ini) = "[MAIN]\r\nStartUp=1\r\nUpdateMode=0\r\n";
-  TransferSettings(nullptr, kGroupMain, kLoad);
-  EXPECT_EQ(fake.RunKey()["quorvane"], kOwn);
-
-  Settings.RunningInstalled = 1;
-  CopyText(Settings.QuotedProgramPath, "\"C:\\WINDOWS\\quorvane.exe\"");
-  fake.Ini(ini) = "[MAIN]\r\nStartUp=1\r\nUpdateMode=1\r\n";
-  TransferSettings(nullptr, kGroupMain, kLoad);
-  EXPECT_EQ(fake.RunKey()["quorvane"], "\"C:\\WINDOWS\\quorvane.exe\"");
+// Every main load brings the value into line: a copy still to install never
+// registers and removes only its own value; the installed copy, or one
+// without copy mode, registers.
+TEST(StartWithSystem, EveryMainLoadBringsTheValueIntoLine) {
+  const struct {
+    uint8_t installed;
+    const char* updateMode;
+    const char* before;
+    const char* after;
+  } cases[] = {
+      {0, "1", "\"C:\\W\\quorvane.exe\"", "\"C:\\W\\quorvane.exe\""},
+      {0, "1", OWN, "-"},
+      {0, "0", "-", OWN},
+      {1, "1", "-", OWN},
+  };
+  for (const auto& c : cases) {
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, "C:\\Q\\quorvane.ini");
+    CopyText(Settings.ProgramName, "quorvane");
+    CopyText(Settings.QuotedProgramPath, OWN);
+    Settings.RunningInstalled = c.installed;
+    fake.RunKey();
+    if (c.before[0] != '-') fake.RunKey()["quorvane"] = c.before;
+    fake.Ini(Settings.IniPath) = std::string("[MAIN]\r\nStartUp=1\r\nUpdateMode=") + c.updateMode;
+    TransferSettings(nullptr, kGroupMain, kLoad);
+    EXPECT_EQ(fake.RunKey().count("quorvane") ? fake.RunKey()["quorvane"] : "-", c.after);
+  }
 }
 
 }  // namespace

@@ -18,16 +18,6 @@
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
-//   qvdriver transfer INI GROUP load|save [SETTING...]
-//       Runs the real settings transfer (Win32 profile and registry calls)
-//       against real controls in a hidden window, then prints the record and
-//       the controls. SETTINGs: text:ID=VALUE check:ID=N combo:ID=INDEX
-//       uimode=N installed=N startup=N name=NAME quoted=TEXT
-//   qvdriver dialog setup|message|programs|about|credentials
-//       Runs that dialog's template and prints what the dialog manager made
-//       of it: caption, style, dialog base units, and per control its ID,
-//       class, style, extended style, text and rectangle in pixels of the
-//       client area.
 //   qvdriver picture ID | garbage | file PATH
 //       Loads a picture as the About dialog does (this driver carries the
 //       program's picture as its own resource 600) and prints
@@ -239,139 +229,6 @@ int Drive(int argc, char** argv) {
   return 0;
 }
 
-HWND Child(HWND parent, const char* cls, DWORD style, int id) {
-  return CreateWindowExA(0, cls, "", WS_CHILD | style, 0, 0, 100, 200, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         GetModuleHandleA(nullptr), nullptr);
-}
-
-HWND Combo(HWND parent, int id, const char* const* entries, int count) {
-  HWND combo = Child(parent, "COMBOBOX", CBS_DROPDOWNLIST | CBS_HASSTRINGS, id);
-  for (int i = 0; i < count; ++i) {
-    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i]));
-  }
-  return combo;
-}
-
-// The controls a dialog of that group has, with the same IDs and lists.
-HWND MakeDialog(int group) {
-  HWND dlg = CreateWindowExA(0, "STATIC", "qvdriver", WS_OVERLAPPEDWINDOW, 0, 0,
-                             300, 300, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-  static const char* const kLetters[26] = {
-      "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
-      "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
-  static const char* const kTypes[3] = {"NetWork", "Subst", "Printer"};
-  static const char* const kButtons[2] = {"OK", "SILENT (DO NOT DISTURB)"};
-  static const char* const kCredentialButtons[1] = {"OK,CANCEL"};
-  using qv::UiState;
-  if (group == qv::kGroupMain) {
-    Child(dlg, "EDIT", ES_AUTOHSCROLL, qv::IDE_SETUP_ADDRESS);
-    Child(dlg, "EDIT", ES_AUTOHSCROLL, qv::IDE_SETUP_USER);
-    Child(dlg, "EDIT", ES_AUTOHSCROLL | ES_PASSWORD, qv::IDE_SETUP_PASSWORD);
-    for (int id = qv::IDX_PERSISTANT; id <= qv::IDX_UPDATE_MODE; ++id) {
-      Child(dlg, "BUTTON", BS_AUTOCHECKBOX, id);
-    }
-    UiState.DriveLetterCombo =
-        reinterpret_cast<qv::Window>(Combo(dlg, qv::IDL_SETUP_LETTER, kLetters, 26));
-    UiState.DriveTypeCombo =
-        reinterpret_cast<qv::Window>(Combo(dlg, qv::IDL_SETUP_TYPE, kTypes, 3));
-  } else {
-    for (int id : qv::kTextFieldIds) Child(dlg, "EDIT", ES_AUTOHSCROLL, id);
-    if (group != qv::kGroupPrograms) {
-      const bool credentials = group == qv::kGroupCredentials;
-      UiState.ButtonsCombo = reinterpret_cast<qv::Window>(
-          Combo(dlg, qv::IDL_MESSAGE_BUTTONS, credentials ? kCredentialButtons : kButtons,
-                credentials ? 1 : 2));
-    }
-  }
-  return dlg;
-}
-
-void Apply(HWND dlg, const char* setting) {
-  const char* eq = std::strchr(setting, '=');
-  if (eq == nullptr) return;
-  const char* value = eq + 1;
-  const int id = std::atoi(std::strchr(setting, ':') ? std::strchr(setting, ':') + 1 : "0");
-  auto is = [setting](const char* prefix) {
-    return std::strncmp(setting, prefix, std::strlen(prefix)) == 0;
-  };
-  qv::SettingsRecord& s = qv::Settings;
-  if (is("text:")) SetDlgItemTextA(dlg, id, value);
-  else if (is("check:")) CheckDlgButton(dlg, id, UINT(std::atoi(value)));
-  else if (is("combo:")) SendDlgItemMessageA(dlg, id, CB_SETCURSEL, WPARAM(std::atoi(value)), 0);
-  else if (is("uimode=")) qv::UiState.UiMode = uint8_t(std::atoi(value));
-  else if (is("installed=")) s.RunningInstalled = uint8_t(std::atoi(value));
-  else if (is("startup=")) s.StartUp = uint8_t(std::atoi(value));
-  else if (is("name=")) qv::CopyText(s.ProgramName, value);
-  else if (is("quoted=")) qv::CopyText(s.QuotedProgramPath, value);
-}
-
-void Print(const char* name, const char* value) { std::printf("%s=%s\n", name, value); }
-void PrintNumber(const char* name, int value) { std::printf("%s=%d\n", name, value); }
-void PrintCombo(HWND dlg, int id) {
-  std::printf("combo:%d=%d\n", id, int(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)));
-}
-
-void Report(HWND dlg, int group) {
-  const qv::SettingsRecord& s = qv::Settings;
-  const qv::EndUserMessageRecord& m = s.EndUserMessage;
-  Print("ShareAddress", s.ShareAddress);
-  Print("MapToDrive", s.MapToDrive);
-  PrintNumber("DriveType", s.DriveType);
-  Print("UserName", s.UserName);
-  Print("PassWord", s.PassWord);
-  PrintNumber("PersistantConnection", s.PersistantConnection);
-  PrintNumber("ForceDisConnection", s.ForceDisConnection);
-  PrintNumber("PromptCredentials", s.PromptCredentials);
-  PrintNumber("SaveCredentials", s.SaveCredentials);
-  PrintNumber("StartUp", s.StartUp);
-  PrintNumber("UpdateMode", s.UpdateMode);
-  Print("Title", m.Title);
-  Print("Line1", m.Line1);
-  Print("Line5", m.Line5);
-  PrintNumber("Buttons", m.Buttons);
-  Print("Execute1", s.Execute1);
-  Print("Parameters3", s.Parameters3);
-  char text[1024];
-  for (int id : qv::kTextFieldIds) {
-    char name[32];
-    std::snprintf(name, sizeof name, "text:%d", id);
-    text[0] = '\0';
-    if (GetDlgItem(dlg, id) != nullptr && GetWindowTextA(GetDlgItem(dlg, id), text, sizeof text) >= 0 &&
-        (group != qv::kGroupMain || id <= qv::IDE_SETUP_PASSWORD)) {
-      Print(name, text);
-    }
-  }
-  if (group == qv::kGroupMain) {
-    for (int id = qv::IDX_PERSISTANT; id <= qv::IDX_UPDATE_MODE; ++id) {
-      char name[32];
-      std::snprintf(name, sizeof name, "check:%d", id);
-      PrintNumber(name, int(IsDlgButtonChecked(dlg, id)));
-    }
-    PrintCombo(dlg, qv::IDL_SETUP_TYPE);
-  }
-  if (group >= qv::kGroupMain && group <= qv::kGroupCredentials) {
-    PrintCombo(dlg, group == qv::kGroupMain ? qv::IDL_SETUP_LETTER : qv::IDL_MESSAGE_BUTTONS);
-  }
-}
-
-int Transfer(int argc, char** argv) {
-  if (argc < 5) return 64;
-  qv::UseWin32Platform();
-  qv::ResetProcessState();
-  qv::CopyText(qv::Settings.IniPath, argv[2]);
-  const int group = std::atoi(argv[3]);
-  const qv::TransferDirection direction =
-      std::strcmp(argv[4], "load") == 0 ? qv::kLoad : qv::kSave;
-  HWND dlg = MakeDialog(group);
-  for (int i = 5; i < argc; ++i) Apply(dlg, argv[i]);
-  qv::TransferSettings(reinterpret_cast<qv::Window>(dlg), group, direction);
-  Report(dlg, group);
-  DestroyWindow(dlg);
-  return 0;
-}
-
 }  // namespace
 
 // Prints what Windows' own version and resource functions read of a program.
@@ -416,51 +273,6 @@ int Resources(int argc, char** argv) {
     std::printf("\n");
   }
   return 0;
-}
-
-INT_PTR CALLBACK Inspect(HWND dlg, UINT message, WPARAM, LPARAM) {
-  if (message != WM_INITDIALOG) return FALSE;
-  char text[512];
-  GetWindowTextA(dlg, text, sizeof text);
-  std::printf("dialog|%s|%08lX\n", text, static_cast<unsigned long>(GetWindowLongA(dlg, GWL_STYLE)));
-  RECT base = {0, 0, 4, 8};
-  MapDialogRect(dlg, &base);
-  std::printf("base|%ld|%ld\n", base.right, base.bottom);
-  for (HWND child = GetWindow(dlg, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    char cls[64];
-    GetClassNameA(child, cls, sizeof cls);
-    GetWindowTextA(child, text, sizeof text);
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
-    std::printf("item|%d|%s|%08lX|%08lX|%ld|%ld|%ld|%ld|%s\n", GetDlgCtrlID(child), cls,
-                static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)),
-                static_cast<unsigned long>(GetWindowLongA(child, GWL_EXSTYLE)), r.left,
-                r.top, r.right - r.left, r.bottom - r.top, text);
-  }
-  std::fflush(stdout);
-  EndDialog(dlg, 77);
-  return FALSE;
-}
-
-int Dialog(int argc, char** argv) {
-  if (argc < 3) return 64;
-  qv::UseWin32Platform();
-  const struct {
-    const char* name;
-    const qv::DialogTemplate* dialog;
-  } dialogs[] = {{"setup", &qv::kSetupDialog},       {"message", &qv::kMessageDialog},
-                 {"programs", &qv::kProgramsDialog}, {"about", &qv::kAboutDialog},
-                 {"credentials", &qv::kCredentialsDialog}};
-  for (const auto& d : dialogs) {
-    if (std::strcmp(argv[2], d.name) == 0) {
-      const INT_PTR result = qv::RunDialogTemplate(*d.dialog, nullptr, Inspect, 0);
-      std::printf("result|%d\n", static_cast<int>(result));
-      return result == 77 ? 0 : 1;
-    }
-  }
-  return 64;
 }
 
 void PrintPicture(HBITMAP bitmap) {
@@ -664,9 +476,7 @@ int main(int argc, char** argv) {
   // Texts are reported byte for byte: no "\n" turned into "\r\n".
   _setmode(_fileno(stdout), _O_BINARY);
   if (argc >= 2 && std::strcmp(argv[1], "answer") == 0) return Answer(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "transfer") == 0) return Transfer(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
-  if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return Dialog(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
@@ -680,6 +490,6 @@ int main(int argc, char** argv) {
     std::fclose(f);
     return 0;
   }
-  std::fprintf(stderr, "usage: qvdriver answer|transfer ...\n");
+  std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl ...\n");
   return 64;
 }

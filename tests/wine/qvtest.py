@@ -3,6 +3,7 @@
 import os
 import re
 import sys
+import time
 import types
 import unittest
 
@@ -54,11 +55,9 @@ class WineTest(unittest.TestCase):
                 if isinstance(button, (list, tuple)):  # a dialog: type, then click
                     texts.append(self.drive_window(caption, *button))
                     continue
-                r = self.world.wine([DRIVER, "answer", caption, button, "20000"], timeout=60)
-                out = r.stdout.decode(errors="replace")
-                self.assertEqual(r.returncode, 0, f"no message box '{caption}': {out}")
-                text = out.split("text: ", 1)[1]
-                texts.append(text[:-1] if text.endswith("\n") else text)
+                text = self.answer(caption, button)
+                self.assertIsNotNone(text, f"no message box '{caption}'")
+                texts.append(text)
             if setup:
                 self.drive_window(SETUP_CAPTION, "close")
             proc.wait(timeout=timeout)
@@ -92,9 +91,45 @@ class WineTest(unittest.TestCase):
                 self.last_enabled.setdefault(int(parts[1]), parts[4] == "1")
         return seen
 
+    def open_setup(self, exe=None):
+        """Starts EXE (self.exe) with "/?"; the setup dialog opens."""
+        proc, err = self.world.start([exe or self.exe, "/?"])
+        self.addCleanup(err.close)
+        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        self.drive_window(SETUP_CAPTION)
+        return proc
+
+    def close_setup(self, proc):
+        self.drive_window(SETUP_CAPTION, "close")
+        self.assertEqual(proc.wait(timeout=30), 0)
+
+    def answer(self, caption, button="ok", timeout_ms=20000):
+        """Answers a message box; returns its text, or None when none came."""
+        r = self.world.wine([DRIVER, "answer", caption, button, str(timeout_ms)], timeout=60)
+        if r.returncode != 0:
+            return None
+        text = r.stdout.decode(errors="replace").split("text: ", 1)[1]
+        return text[:-1] if text.endswith("\n") else text
+
+    def keys(self, caption, *keys):
+        return self.world.wine([DRIVER, "keys", caption] + list(keys)).stdout.decode()
+
+    def gone(self, caption):
+        """Waits until no window has that caption."""
+        return wait_for(lambda: self.world.wine([DRIVER, "window", caption, "wait:0"]).returncode != 0)
+
     def no_box_left(self, caption):
         r = self.world.wine([DRIVER, "answer", caption, "ok", "0"])
         self.assertNotEqual(r.returncode, 0, f"an unexpected box '{caption}' was open")
+
+
+def wait_for(condition, seconds=10):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.1)
+    return False
 
 
 def started_command_lines(trace, image):

@@ -31,10 +31,8 @@ def mean_difference(screen, stride, x, y, picture):
 
 class About(WineTest):
     def test_caption_picture_position_and_keys(self):
-        exe = "C:\\qvtest\\about\\quorvane.exe"
-        self.world.install_binary("quorvane.exe", exe)
-        proc, _ = self.world.start([exe, "/?"])
-        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        self.install_own_copy("C:\\qvtest\\about")
+        proc = self.open_setup()
         self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_ABOUT}")
         self.drive_window(ABOUT)  # the caption carries the program's version
         left, top = self.last_origin
@@ -54,19 +52,11 @@ class About(WineTest):
         for dx, dy in ((-margin, 0), (margin, 0), (0, -margin), (0, margin), (-1, -1), (1, 1)):
             moved = mean_difference(screen, stride, margin + dx, margin + dy, picture)
             self.assertGreater(moved, placed + 1.0, (dx, dy, moved, placed))
-        subprocess.run(["convert", shot, "-crop", "468x356+277+209", "+repage",
-                        os.path.join(self.world.directory, "about.png")], check=True)
-        driver = [DRIVER, "keys", ABOUT]
-        self.world.wine(driver + ["escape"])  # Escape does not close it
+        self.keys(ABOUT, "escape")  # does not close it
         self.drive_window(ABOUT, timeout_ms=2000)
-        self.world.wine(driver + ["enter"])   # Enter is OK
-        for _ in range(50):
-            if self.world.wine([DRIVER, "window", ABOUT, "wait:0"]).returncode != 0:
-                break
-        else:
-            self.fail("About did not close")
-        self.drive_window(SETUP_CAPTION, "close")
-        self.assertEqual(proc.wait(timeout=30), 0)
+        self.keys(ABOUT, "enter")   # Enter is OK
+        self.assertTrue(self.gone(ABOUT))
+        self.close_setup(proc)
 
     def test_picture_loads_and_failures(self):
         def picture(*args):

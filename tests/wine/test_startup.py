@@ -1,4 +1,4 @@
-"""The real quorvane.exe under Wine: start-up, self-installation, bad input."""
+"""The real quorvane.exe under Wine: the built files, start-up and self-installation."""
 
 import os
 
@@ -13,93 +13,43 @@ PROCESS_TRACE = "-all,trace+process"
 
 
 class SelfInstallation(WineTest):
+    """Real copies with real version blocks; which copy is replaced when, and
+    what the files hold afterwards, is the unit tests' decision table."""
+
     def setUp(self):
-        self.dir = "C:\\qvtest\\" + self._testMethodName
-        self.exe = self.dir + "\\quorvane.exe"
-        self.ini = self.dir + "\\quorvane.ini"
-        self.world.install_binary("quorvane.exe", self.exe)
-        self.world.remove(INSTALLED)
-        self.world.remove(INSTALLED_INI)
-
-    def tearDown(self):
-        self.world.remove(INSTALLED)
-        self.world.remove(INSTALLED_INI)
-
-    def relaunches(self, trace):
-        return started_command_lines(trace, INSTALLED)
+        self.install_own_copy("C:\\qvtest\\install")
+        for path in (INSTALLED, INSTALLED_INI):
+            self.world.remove(path)
+            self.addCleanup(self.world.remove, path)
 
     def test_first_installation_copies_program_and_settings_then_starts_the_copy(self):
         settings = b"; office laptop\r\n[MAIN]\r\nShareAddress=\\\\srv\\data\r\nUpdateMode=1\r\n"
         self.world.put(self.ini, settings)
-        rc, trace, texts = self.run_program(
-            self.exe, answers=[(ASK_COPY, "yes")], debug=PROCESS_TRACE)
+        rc, trace, texts = self.run_program(self.exe, answers=[(ASK_COPY, "yes")], debug=PROCESS_TRACE)
         self.assertEqual(rc, 0)
         self.assertEqual(texts, ["Do You Wanna make a copy of this Program into Windows Directory?"])
         self.assertEqual(self.world.read(INSTALLED), self.world.binary("quorvane.exe"))
-        self.assertEqual(self.world.read(INSTALLED_INI), settings)
-        self.assertEqual(self.world.read(self.ini), settings)
-        started = self.relaunches(trace)
+        self.assertEqual((self.world.read(INSTALLED_INI), self.world.read(self.ini)), (settings, settings))
+        started = started_command_lines(trace, INSTALLED)
         self.assertEqual(len(started), 1, trace[-2000:])
         self.assertTrue(started[0].endswith(" /?"), started[0])
         self.no_box_left(ASK_COPY)
 
-    def test_no_writes_update_mode_zero_and_keeps_the_rest_of_the_file(self):
-        self.world.put(self.ini, b"; hand-written\r\n[MAIN]\r\nUpdateMode=1\r\nCustom=keep me\r\n"
-                                 b"[OTHER]\r\nX=1\r\n")
-        rc, trace, texts = self.run_program(
-            self.exe, answers=[(ASK_COPY, "no")], debug=PROCESS_TRACE)
-        self.assertEqual(rc, 0)
-        self.assertEqual(len(texts), 1)
-        self.assertEqual(self.world.read(self.ini),
-                         b"; hand-written\r\n[MAIN]\r\nUpdateMode=0\r\nCustom=keep me\r\n"
-                         b"[OTHER]\r\nX=1\r\n")
-        self.assertFalse(self.world.exists(INSTALLED))
-        self.assertEqual(self.relaunches(trace), [])
-        # Neither question comes again.
-        rc, _, _ = self.run_program(self.exe, timeout=30)
-        self.assertEqual(rc, 0)
-        self.assertFalse(self.world.exists(INSTALLED))
-
-    def test_upgrade_of_an_older_copy_keeps_its_settings_in_mode_1(self):
-        self.world.install_binary("quorvane-older.exe", INSTALLED)
-        self.world.put(INSTALLED_INI, b"[MAIN]\r\nShareAddress=installed\r\n")
-        self.world.put(self.ini, b"[MAIN]\r\nUpdateMode=1\r\n")
-        rc, trace, texts = self.run_program(
-            self.exe, answers=[(ASK_UPGRADE, "yes")], debug=PROCESS_TRACE)
-        self.assertEqual(rc, 0)
-        self.assertEqual(texts, ["Do You Wanna Upgrade the Program that exists in Windows Directory?"])
-        self.assertEqual(self.world.read(INSTALLED), self.world.binary("quorvane.exe"))
-        self.assertEqual(self.world.read(INSTALLED_INI), b"[MAIN]\r\nShareAddress=installed\r\n")
-        self.assertEqual(len(self.relaunches(trace)), 1)
-
-    def test_upgrade_in_mode_2_takes_the_settings_along(self):
-        self.world.install_binary("quorvane-older.exe", INSTALLED)
-        self.world.put(INSTALLED_INI, b"[MAIN]\r\nShareAddress=installed\r\n")
-        self.world.put(self.ini, b"[MAIN]\r\nUpdateMode=2\r\n")
-        rc, _, _ = self.run_program(self.exe, answers=[(ASK_UPGRADE, "yes")])
-        self.assertEqual(rc, 0)
-        self.assertEqual(self.world.read(INSTALLED_INI), b"[MAIN]\r\nUpdateMode=2\r\n")
-
-    def test_same_newer_foreign_or_unversioned_copies_are_left_alone(self):
-        for name in ("quorvane.exe", "quorvane-newer.exe", "quorvane-foreign.exe",
-                     "quorvane-noversion.exe"):
+    def test_version_blocks_as_windows_reads_them(self):
+        for name, upgraded in (("quorvane-older.exe", True), ("quorvane.exe", False),
+                               ("quorvane-newer.exe", False), ("quorvane-foreign.exe", False),
+                               ("quorvane-noversion.exe", False)):
             with self.subTest(installed=name):
                 self.world.install_binary(name, INSTALLED)
-                self.world.put(self.ini, b"[MAIN]\r\nUpdateMode=2\r\n")
-                rc, trace, _ = self.run_program(self.exe, timeout=30, debug=PROCESS_TRACE)
+                self.world.put(INSTALLED_INI, b"[MAIN]\r\nShareAddress=installed\r\n")
+                self.world.put(self.ini, b"; mine\r\n[MAIN]\r\nUpdateMode=2\r\nOther=x\r\n")
+                answers = [(ASK_UPGRADE, "no")] if upgraded else []
+                rc, _, _ = self.run_program(self.exe, answers=answers, timeout=30)
                 self.assertEqual(rc, 0)
                 self.assertEqual(self.world.read(INSTALLED), self.world.binary(name))
-                self.assertFalse(self.world.exists(INSTALLED_INI))
-                self.assertEqual(self.world.read(self.ini), b"[MAIN]\r\nUpdateMode=2\r\n")
-                self.assertEqual(self.relaunches(trace), [])
-
-    def test_the_installed_copy_never_installs_itself(self):
-        self.world.install_binary("quorvane.exe", INSTALLED)
-        self.world.put(INSTALLED_INI, b"[MAIN]\r\nUpdateMode=1\r\n")
-        rc, trace, _ = self.run_program(INSTALLED, args=["/?"], timeout=30, debug=PROCESS_TRACE)
-        self.assertEqual(rc, 0)
-        self.assertEqual(self.relaunches(trace), [])
-        self.assertEqual(self.world.read(INSTALLED_INI), b"[MAIN]\r\nUpdateMode=1\r\n")
+                # "No" is remembered in place: the rest of the file stays.
+                self.assertEqual(self.world.read(self.ini), b"; mine\r\n[MAIN]\r\nUpdateMode="
+                                 + (b"0" if upgraded else b"2") + b"\r\nOther=x\r\n")
 
 
 class StartedByBareName(WineTest):

@@ -57,7 +57,7 @@ set_tests_properties(wine.world.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300
 set_tests_properties(wine.world.teardown PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60
   RESOURCE_LOCK wine LABELS "${QV_WINE_LABEL}")
 
-foreach(name startup settings dialogs mapping setup subdialogs about bad_input soak)
+foreach(name startup mapping setup subdialogs about bad_input soak)
   add_test(NAME wine.${name}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/test_${name}.py)
   set_tests_properties(wine.${name} PROPERTIES
