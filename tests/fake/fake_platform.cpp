@@ -216,9 +216,6 @@ unsigned FakePlatform::DriveType(const char* drive) {
 uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localName,
                                      const char* remoteName, const char* password,
                                      const char* user, unsigned flags) {
-  connections.push_back({localName != nullptr, localName ? localName : "", remoteName,
-                         password ? password : "", user ? user : "", flags, resourceType,
-                         user != nullptr, password != nullptr});
   log.push_back(std::string("connect ") + (localName ? localName : "-") + " " + remoteName +
                 " " + (user ? user : "-") + "/" + (password ? password : "-") + " " +
                 std::to_string(flags) + " " + std::to_string(resourceType));
@@ -232,7 +229,6 @@ uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localNam
 }
 
 uint32_t FakePlatform::CancelConnection(const char* name, unsigned flags, bool force) {
-  cancels.push_back({name, flags, force});
   log.push_back(std::string("cancel ") + name + " " + std::to_string(flags) +
                 (force ? " force" : ""));
   if (name[0] != '\0') drives.erase(name[0]);
@@ -257,7 +253,6 @@ intptr_t FakePlatform::StartProgramAndWait(Window owner, const char* file,
 }
 
 void FakePlatform::Wait(unsigned milliseconds) {
-  waits.push_back(milliseconds);
   log.push_back("wait " + std::to_string(milliseconds));
 }
 

@@ -44,20 +44,6 @@ struct StartCall {
   unsigned maxWaitMs = 0;
 };
 
-struct ConnectionCall {
-  bool hasLocal;
-  std::string local, remote, password, user;
-  unsigned flags;
-  unsigned type = 0;
-  bool hasUser = true, hasPassword = true;  // false: null, not ""
-};
-
-struct CancelCall {
-  std::string name;
-  unsigned flags;
-  bool force;
-};
-
 // What the credentials prompt showed, and how the scripted user answered.
 struct PromptShown {
   std::string caption, line1, line2, userLabel, passLabel, user, password;
@@ -110,10 +96,7 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
   bool substWorks = true;                // the tool defines the letter
   std::deque<PromptAnswer> promptAnswers;  // Cancel once they run out
-  std::vector<ConnectionCall> connections;
-  std::vector<CancelCall> cancels;
   std::vector<PromptShown> prompts;
-  std::vector<unsigned> waits;
 
   // --- What happened -----------------------------------------------------
   std::vector<std::string> log;

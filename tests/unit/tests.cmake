@@ -4,15 +4,10 @@ include(GoogleTest)
 
 add_executable(unit_tests
   tests/fake/fake_platform.cpp
-  tests/unit/command_line_test.cpp
-  tests/unit/paths_test.cpp
+  tests/unit/startup_test.cpp
   tests/unit/settings_test.cpp
-  tests/unit/start_with_system_test.cpp
-  tests/unit/self_install_test.cpp
-  tests/unit/macros_test.cpp
-  tests/unit/templates_test.cpp
-  tests/unit/mapping_run_test.cpp
-  tests/unit/setup_logic_test.cpp
+  tests/unit/mapping_test.cpp
+  tests/unit/ui_test.cpp
 )
 target_link_libraries(unit_tests PRIVATE qv_logic GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)

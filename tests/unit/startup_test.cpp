@@ -5,11 +5,147 @@
 
 #include "resources/version_block.h"
 #include "settings/settings.h"
+#include "settings/text.h"
+#include "startup/command_line.h"
 #include "startup/startup.h"
 #include "tests/fake/fake_platform.h"
 
 namespace qv {
 namespace {
+
+struct ArgumentCase {
+  const char* line;
+  unsigned index;
+  int code;
+  const char* expected;  // destination afterwards
+};
+
+// Each row: a command line, the argument asked for, and what comes back.
+const ArgumentCase kArguments[] = {
+    {"\"C:\\Program Files\\Q\\quorvane.exe\" /?", 0, 1, "C:\\Program Files\\Q\\quorvane.exe"},
+    {"\"C:\\Program Files\\Q\\quorvane.exe\" /?", 1, 1, "/?"},
+    {"\"C:\\Program Files\\Q\\quorvane.exe\" /?", 2, 2, ""},
+    {"prog", 1, 2, ""},
+    {"prog ", 1, 4, ""},        // a trailing blank opens one more, empty argument
+    {"prog ", 2, 2, ""},
+    {"prog   ", 1, 4, ""},
+    {"   prog  a   b", 0, 1, "prog"},  // leading blanks are skipped
+    {"   prog  a   b", 2, 1, "b"},
+    {"prog \"\"", 1, 4, ""},    // two quotes alone: an empty argument
+    {"prog \"\" x", 2, 1, "x"},
+    {"prog a\"b c\"d e", 1, 1, "ab cd"},  // quotes group, then vanish
+    {"prog a\"b c\"d e", 2, 1, "e"},
+    {"prog \"a\tb\"", 1, 1, "a b"},      // a quoted tab comes back as a space
+    {"prog\ta\tb", 2, 1, "b"},           // unquoted tabs separate
+    {"prog a\xFE" "b", 1, 1, "a b"},     // 0xFE anywhere reads as a space
+    {"prog \"a\xFE" "b\"", 1, 1, "a b"},
+    {"", 0, 4, ""},
+    {"   ", 0, 4, ""},
+    {"   ", 1, 2, ""},
+    {"\"\"", 0, 4, ""},
+    // Odd quotes: nothing can be read, and the destination is left alone.
+    {"\"C:\\a b\\q.exe /x", 0, 3, "untouched"},
+    {"\"C:\\a b\\q.exe /x", 5, 3, "untouched"},
+    {"prog a\"b\"c\"", 0, 3, "untouched"},
+};
+
+TEST(CommandLine, TableOfLines) {
+  for (const ArgumentCase& c : kArguments) {
+    char dest[kTextSize] = "untouched";
+    EXPECT_EQ(ExtractArgument(c.line, c.index, dest, sizeof dest), c.code)
+        << "line [" << c.line << "] argument " << c.index;
+    EXPECT_STREQ(dest, c.expected) << "line [" << c.line << "] argument " << c.index;
+  }
+}
+
+// Lines far beyond any fixed working buffer parse the same as short ones.
+TEST(CommandLine, LongLinesParseWholeAndCutOnlyTheDestination) {
+  const std::string deep = "C:\\" + std::string(150, 'd') + "\\quorvane.exe";
+  const std::string line = "\"" + deep + "\" " + std::string(1900, 'x') + " last";
+  ASSERT_GT(line.size(), 2000u);
+
+  char dest[kTextSize];
+  bool cut = true;
+  EXPECT_EQ(ExtractArgument(line.c_str(), 0, dest, sizeof dest, &cut), 1);
+  EXPECT_EQ(std::string(dest), deep);
+  EXPECT_FALSE(cut);
+
+  EXPECT_EQ(ExtractArgument(line.c_str(), 1, dest, sizeof dest, &cut), 1);
+  EXPECT_EQ(std::string(dest), std::string(259, 'x'));
+  EXPECT_TRUE(cut);
+
+  EXPECT_EQ(ExtractArgument(line.c_str(), 2, dest, sizeof dest, &cut), 1);
+  EXPECT_STREQ(dest, "last");
+  EXPECT_FALSE(cut);
+
+  EXPECT_EQ(ExtractArgument(line.c_str(), 3, dest, sizeof dest), 2);
+}
+
+TEST(CommandLine, ReadsTheProcessCommandLine) {
+  test::FakePlatform fake;
+  fake.commandLine = "\"Z:\\x y\\quorvane.exe\" \"/a b\"";
+  char dest[kTextSize];
+  EXPECT_EQ(GetCommandLineArgument(1, dest), 1);
+  EXPECT_STREQ(dest, "/a b");
+}
+
+const std::string kLongDir = "C:\\" + std::string(200, 'w');
+const std::string kLongName = std::string(70, 'n');
+
+// Argument 0 gives the program, its settings file and the installed copy's
+// path; one that is no full path, unreadable or too long gives way to the
+// module's own path (C:\Tools), so the settings path never ends up empty,
+// which would mean win.ini.
+TEST(Paths, FormedFromArgumentZero) {
+  const struct {
+    std::string commandLine, windowsDir, modulePath;
+    std::string expected;  // settings | program | name | installed copy | running installed
+  } cases[] = {
+      {"\"C:\\Program Files\\Q\\quorvane.exe\" /?", "C:\\WINDOWS", "",
+       "C:\\Program Files\\Q\\quorvane.ini|C:\\Program Files\\Q\\quorvane.exe|quorvane|C:\\WINDOWS\\quorvane.exe|0"},
+      {"C:\\Tools\\q.exe", "C:\\WINDOWS\\", "", "C:\\Tools\\q.ini|C:\\Tools\\q.exe|q|C:\\WINDOWS\\q.exe|0"},
+      {"C:\\WINDOWS\\quorvane.exe", "C:\\WINDOWS", "",
+       "C:\\WINDOWS\\quorvane.ini|C:\\WINDOWS\\quorvane.exe|quorvane|C:\\WINDOWS\\quorvane.exe|1"},
+      {"c:\\windows\\quorvane.exe", "C:\\WINDOWS", "",
+       "c:\\windows\\quorvane.ini|c:\\windows\\quorvane.exe|quorvane|C:\\WINDOWS\\quorvane.exe|0"},
+      {"C:\\bin\\Prog", "C:\\WINDOWS", "", "C:\\bin\\Pini|C:\\bin\\Prog||C:\\WINDOWS\\Prog|0"},  // no extension
+      {"\\\\srv\\t\\quorvane.exe", "C:\\W", "", "\\\\srv\\t\\quorvane.ini|\\\\srv\\t\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"quorvane.exe /?", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"quorvane /?", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"..\\q\\quorvane.exe x", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"C:quorvane.exe", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"\"C:\\Odd\\quorvane.exe /x", "C:\\W", "C:\\Real\\quorvane.exe",
+       "C:\\Real\\quorvane.ini|C:\\Real\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"C:\\" + std::string(300, 'p') + "\\q.exe", "C:\\W", "C:\\PROGRA~1\\q.exe", "C:\\PROGRA~1\\q.ini|C:\\PROGRA~1\\q.exe|q|C:\\W\\q.exe|0"},
+      {"\"odd", "C:\\W", std::string(400, 'm'), "||||0"},  // the module path does not fit
+      // The Windows directory plus the name would pass 259: refused, not cut.
+      {"C:\\" + kLongName + ".exe", kLongDir, "", "C:\\" + kLongName + ".ini|C:\\" + kLongName + ".exe|" + kLongName + "||0"},
+      {"C:\\abcd.exe", "C:\\" + std::string(247, 'w'), "",
+       "C:\\abcd.ini|C:\\abcd.exe|abcd|C:\\" + std::string(247, 'w') + "\\abcd.exe|0"},  // 259 fits
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    test::FakePlatform fake;
+    ResetProcessState();
+    fake.commandLine = c.commandLine;
+    fake.windowsDir = c.windowsDir;
+    if (!c.modulePath.empty()) fake.modulePath = c.modulePath;
+    FormPaths();
+    const SettingsRecord& s = Settings;
+    EXPECT_EQ(std::string(s.IniPath) + "|" + s.ProgramPath + "|" + s.ProgramName + "|" + s.InstalledPath + "|" +
+                  std::to_string(s.RunningInstalled),
+              c.expected);
+    EXPECT_EQ(std::string(s.QuotedProgramPath), "\"" + std::string(s.ProgramPath) + "\"");
+    EXPECT_EQ(std::string(s.WindowsDir), c.windowsDir.back() == '\\' ? c.windowsDir : c.windowsDir + "\\");
+  }
+}
+
+TEST(Paths, FileExistsAsksTheFileSystem) {
+  test::FakePlatform fake;
+  fake.File("C:\\Here\\a.txt");
+  EXPECT_EQ(FileExists("c:\\here\\A.TXT"), 1);
+  EXPECT_EQ(FileExists("C:\\Here\\b.txt"), 0);
+}
 
 #define OWN "C:\\Downloads\\quorvane."
 #define WIN "C:\\WINDOWS\\quorvane."
@@ -40,7 +176,7 @@ struct InstallCase {
   int modeAfter;  // in the own settings file
 };
 
-const InstallCase kCases[] = {
+const InstallCase kInstalls[] = {
     {"first install", Copy::None, 1, kPlain, {6}, ASK_COPY COPY_EXE COPY_INI RELAUNCH, StartupEnd::Installed, 1},
     {"foreign copy", Copy::Foreign, 1, kPlain, {}, "", StartupEnd::Unattended, 1},
     {"no version block", Copy::NoBlock, 1, kPlain, {}, "", StartupEnd::Unattended, 1},
@@ -64,7 +200,7 @@ const InstallCase kCases[] = {
 };
 
 TEST(SelfInstall, DecisionTable) {
-  for (const InstallCase& c : kCases) {
+  for (const InstallCase& c : kInstalls) {
     SCOPED_TRACE(c.name);
     test::FakePlatform fake;
     ResetProcessState();
