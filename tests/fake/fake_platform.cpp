@@ -35,6 +35,12 @@ void Put(char* out, size_t cap, const std::string& value) {
   out[n] = '\0';
 }
 
+// A failed query may leave a partial answer behind.
+bool Failed(char* out, size_t cap) {
+  Put(out, cap, "partial");
+  return false;
+}
+
 // One line of an INI text, with its offsets, so writes can splice the text.
 struct Line {
   size_t begin, end, next;  // text [begin, end), following line at next
@@ -162,25 +168,25 @@ LocalTime FakePlatform::Now() {
 }
 
 bool FakePlatform::SystemDirectory(char* out, size_t cap) {
-  if (queriesFail) return false;
+  if (queriesFail) return Failed(out, cap);
   Put(out, cap, systemDir);
   return true;
 }
 
 bool FakePlatform::TempDirectory(char* out, size_t cap) {
-  if (queriesFail) return false;
+  if (queriesFail) return Failed(out, cap);
   Put(out, cap, tempDir);
   return true;
 }
 
 bool FakePlatform::UserName(char* out, size_t cap) {
-  if (queriesFail) return false;
+  if (queriesFail) return Failed(out, cap);
   Put(out, cap, userName);
   return true;
 }
 
 bool FakePlatform::ComputerName(char* out, size_t cap) {
-  if (queriesFail) return false;
+  if (queriesFail) return Failed(out, cap);
   Put(out, cap, computerName);
   return true;
 }

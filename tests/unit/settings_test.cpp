@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "settings/text.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
 
@@ -249,6 +250,20 @@ TEST_F(SettingsTest, RefusedAndMissingFiles) {
   EXPECT_TRUE(fake.profileWrites.empty());
   EXPECT_TRUE(fake.files.empty());
   EXPECT_STREQ(Settings.EndUserMessage.Title, "Title");
+}
+
+// The text helpers never write past their buffer, and say when they cut or refuse.
+TEST(Text, CutsAndRefusesWithinTheBuffer) {
+  char b[6] = "abc";
+  EXPECT_FALSE(AppendText(b, "def"));
+  EXPECT_STREQ(b, "abcde");
+  EXPECT_FALSE(AppendText(b, "f"));  // full
+  EXPECT_STREQ(b, "abcde");
+  EXPECT_TRUE(CopyText(b, "12345"));
+  EXPECT_FALSE(CopyText(b, 0, "x"));
+  char unterminated[4] = {'a', 'b', 'c', 'd'};
+  EXPECT_FALSE(AppendText(unterminated, "x"));
+  EXPECT_EQ(std::string(unterminated, 4), "abcd");
 }
 
 #define OWN "\"C:\\Q\\quorvane.exe\""

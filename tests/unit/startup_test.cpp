@@ -81,14 +81,6 @@ TEST(CommandLine, LongLinesParseWholeAndCutOnlyTheDestination) {
   EXPECT_EQ(ExtractArgument(line.c_str(), 3, dest, sizeof dest), 2);
 }
 
-TEST(CommandLine, ReadsTheProcessCommandLine) {
-  test::FakePlatform fake;
-  fake.commandLine = "\"Z:\\x y\\quorvane.exe\" \"/a b\"";
-  char dest[kTextSize];
-  EXPECT_EQ(GetCommandLineArgument(1, dest), 1);
-  EXPECT_STREQ(dest, "/a b");
-}
-
 const std::string kLongDir = "C:\\" + std::string(200, 'w');
 const std::string kLongName = std::string(70, 'n');
 
@@ -138,13 +130,6 @@ TEST(Paths, FormedFromArgumentZero) {
     EXPECT_EQ(std::string(s.QuotedProgramPath), "\"" + std::string(s.ProgramPath) + "\"");
     EXPECT_EQ(std::string(s.WindowsDir), c.windowsDir.back() == '\\' ? c.windowsDir : c.windowsDir + "\\");
   }
-}
-
-TEST(Paths, FileExistsAsksTheFileSystem) {
-  test::FakePlatform fake;
-  fake.File("C:\\Here\\a.txt");
-  EXPECT_EQ(FileExists("c:\\here\\A.TXT"), 1);
-  EXPECT_EQ(FileExists("C:\\Here\\b.txt"), 0);
 }
 
 #define OWN "C:\\Downloads\\quorvane."
