@@ -63,24 +63,25 @@ TEST_F(SetupLogic, SaveOutcomes) {
   const std::string file = "Settings Not Saved: The settings could not be saved in C:\\Q\\quorvane.ini:\n";
   const std::string run = "\"Start With System\" could not be changed in the registry:\nAccess is denied.";
   const struct {
+    const char* name;
     unsigned startUpBox, updateBox;
     uint8_t installed;
     bool fileReadOnly, keyReadOnly;
     const char* record;  // StartUp, UpdateMode, whether registered
     std::string boxes;
   } cases[] = {
-      {1, 0, 0, false, false, "10+", ""},
-      {0, 0, 0, false, false, "00-", ""},
-      {1, 1, 0, false, false, "01-", ""},
-      {1, 1, 1, false, false, "10+", ""},
-      {0, 1, 1, false, false, "00-", ""},
-      {1, 0, 0, true, false, "10+", file + "Access is denied.;"},
-      {1, 0, 0, false, true, "10-", "Settings Not Saved: " + run + ";"},
-      {0, 0, 0, false, true, "00-", ""},
-      {1, 0, 0, true, true, "10-", file + "Access is denied.\n\n" + run + ";"},
+      {"start with system", 1, 0, 0, false, false, "10+", ""},
+      {"not with system", 0, 0, 0, false, false, "00-", ""},
+      {"copy mode: not yet", 1, 1, 0, false, false, "01-", ""},
+      {"installed copy registers", 1, 1, 1, false, false, "10+", ""},
+      {"installed copy, box clear", 0, 1, 1, false, false, "00-", ""},
+      {"file refused", 1, 0, 0, true, false, "10+", file + "Access is denied.;"},
+      {"Run key refused", 1, 0, 0, false, true, "10-", "Settings Not Saved: " + run + ";"},
+      {"Run key refused, nothing to change", 0, 0, 0, false, true, "00-", ""},
+      {"both refused", 1, 0, 0, true, true, "10-", file + "Access is denied.\n\n" + run + ";"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(&c - cases));
+    SCOPED_TRACE(c.name);
     SetUp();
     Settings.RunningInstalled = c.installed;
     fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\n";

@@ -64,8 +64,9 @@ class StartedByBareName(WineTest):
             with self.subTest(typed=typed):
                 self.world.put(ini, b"[MAIN]\r\nShareAddress=\\\\srv\\fromfile\r\n")
                 # As typed in a console elsewhere: argument 0 is the bare name.
-                proc, _ = self.world.start(["cmd", "/c", "cd /d C:\\qvtest\\elsewhere & "
-                                            f"set PATH={folder};%PATH% & {typed} /?"])
+                proc, err = self.world.start(["cmd", "/c", "cd /d C:\\qvtest\\elsewhere & "
+                                              f"set PATH={folder};%PATH% & {typed} /?"])
+                self.addCleanup(err.close)
                 seen = self.drive_window(SETUP_CAPTION,
                                          f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\typed",
                                          SETUP_SAVE)
