@@ -25,7 +25,8 @@ class SettingsTest : public ::testing::Test {
     UiState.ButtonsCombo = kButtons;
   }
 
-  // The main record and the setup dialog's lists and boxes, on one line.
+  // The main record, the setup dialog's lists and boxes, and whether the Run
+  // key holds this copy, on one line.
   std::string Main() {
     const SettingsRecord& s = Settings;
     auto shown = [](char c) { return c ? c : '.'; };
@@ -34,12 +35,12 @@ class SettingsTest : public ::testing::Test {
       boxes += std::to_string(fake.Control(kDialog, id).check);
     }
     char line[1000];
-    std::snprintf(line, sizeof line, "%s|%c%c|%d|%d%d%d%d%d%d|%s/%s|%d %d %s", s.ShareAddress,
+    std::snprintf(line, sizeof line, "%s|%c%c|%d|%d%d%d%d%d%d|%s/%s|%d %d %s %c", s.ShareAddress,
                   shown(s.MapToDrive[0]), shown(s.MapToDrive[1]), s.DriveType,
                   s.SaveCredentials, s.PersistantConnection, s.ForceDisConnection,
                   s.PromptCredentials, s.StartUp, s.UpdateMode, s.UserName, s.PassWord,
                   fake.combos[kLetters].selection, fake.combos[kTypes].selection,
-                  boxes.c_str());
+                  boxes.c_str(), fake.RunKey().count("quorvane") ? '+' : '-');
     return line;
   }
 
@@ -63,7 +64,7 @@ TEST_F(SettingsTest, MainSave) {
             "SaveCredentials=1\r\nUserName=%USERNAME%\r\nPassWord=s3cret\r\n"
             "PersistantConnection=1\r\nForceDisConnection=0\r\nPromptCredentials=1\r\n"
             "StartUp=1\r\nUpdateMode=0\r\n");
-  EXPECT_EQ(Main(), "\\\\srv\\data|..|0|000000|%USERNAME%/s3cret|16 1 101110");
+  EXPECT_EQ(Main(), "\\\\srv\\data|..|0|000000|%USERNAME%/s3cret|16 1 101110 -");
 
   fake.Ini(kIni) = "; note\r\n[MAIN]\r\nUserName=old\r\nOwner=IT\r\nPassWord=oldpw\r\n\r\n[X]\r\n";
   fake.combos[kLetters].selection = -1;
@@ -87,18 +88,18 @@ TEST_F(SettingsTest, MainLoad) {
     const char* file;  // null: none
     const char* main;
   } cases[] = {
-      {nullptr, "|.:|0|000000|mem/|-1 0 000000"},
-      {"[MAIN]\nMapToDrive=Q\nDriveType=2\nShareAddress=\\\\s\\x", "\\\\s\\x|Q:|2|000000|mem/|16 2 000000"},
-      {"[MAIN]\nMapToDrive=abc", "|a:|0|000000|mem/|-1 0 000000"},
-      {"[MAIN]\nMapToDrive=zed\nDriveType=3", "|z:|3|000000|mem/|-1 -1 000000"},
-      {"[MAIN]\nStartUp=2\nForceDisConnection=1\nPromptCredentials=1", "|.:|0|001120|mem/|-1 0 011000"},
-      {"[MAIN]\nStartUp=1", "|.:|0|000010|mem/|-1 0 000010"},
-      {"[MAIN]\nStartUp=1\nUpdateMode=2", "|.:|0|000002|mem/|-1 0 000011"},  // not installed
-      {"[MAIN]\nPersistantConnection=300\nDriveType=-1", "|.:|255|0440000|mem/|-1 -1 100000"},
-      {"[MAIN]\nPersistantConnection=abc\nUpdateMode=256", "|.:|0|000000|mem/|-1 0 000000"},
-      {"[main]\n  mapToDrive = C \nUserName=u\nPassWord=p", "|C:|0|000000|mem/|2 0 000000"},
-      {"[MAIN]\nSaveCredentials=1\nUserName=u\nPassWord=p", "|.:|0|100000|u/p|-1 0 000100"},
-      {"\x01\x02\xff garbage \x7f\n==\n[[\n", "|.:|0|000000|mem/|-1 0 000000"},
+      {nullptr, "|.:|0|000000|mem/|-1 0 000000 -"},
+      {"[MAIN]\nMapToDrive=Q\nDriveType=2\nShareAddress=\\\\s\\x", "\\\\s\\x|Q:|2|000000|mem/|16 2 000000 -"},
+      {"[MAIN]\nMapToDrive=abc", "|a:|0|000000|mem/|-1 0 000000 -"},
+      {"[MAIN]\nMapToDrive=zed\nDriveType=3", "|z:|3|000000|mem/|-1 -1 000000 -"},
+      {"[MAIN]\nStartUp=2\nForceDisConnection=1\nPromptCredentials=1", "|.:|0|001120|mem/|-1 0 011000 -"},
+      {"[MAIN]\nStartUp=1", "|.:|0|000010|mem/|-1 0 000010 +"},
+      {"[MAIN]\nStartUp=1\nUpdateMode=2", "|.:|0|000002|mem/|-1 0 000011 -"},  // not installed
+      {"[MAIN]\nPersistantConnection=300\nDriveType=-1", "|.:|255|0440000|mem/|-1 -1 100000 -"},
+      {"[MAIN]\nPersistantConnection=abc\nUpdateMode=256", "|.:|0|000000|mem/|-1 0 000000 -"},
+      {"[main]\n  mapToDrive = C \nUserName=u\nPassWord=p", "|C:|0|000000|mem/|2 0 000000 -"},
+      {"[MAIN]\nSaveCredentials=1\nUserName=u\nPassWord=p", "|.:|0|100000|u/p|-1 0 000100 -"},
+      {"\x01\x02\xff garbage \x7f\n==\n[[\n", "|.:|0|000000|mem/|-1 0 000000 -"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file ? c.file : "no file");
@@ -107,6 +108,7 @@ TEST_F(SettingsTest, MainLoad) {
     UiState.UiMode = 1;
     if (c.file) fake.Ini(kIni) = c.file;
     CopyText(Settings.UserName, "mem");
+    fake.RunKey()["quorvane"] = Settings.QuotedProgramPath;  // kept or removed by every load
     TransferSettings(kDialog, kGroupMain, kLoad);
     EXPECT_EQ(Main(), c.main);
     EXPECT_EQ(fake.HasFile(kIni), c.file != nullptr);  // a load never creates the file
@@ -114,7 +116,7 @@ TEST_F(SettingsTest, MainLoad) {
   for (int id = IDX_PERSISTANT; id <= IDX_UPDATE_MODE; ++id) fake.Control(kDialog, id).check = 1;
   fake.Ini(kIni) = "[MAIN]\nPersistantConnection=0\nStartUp=0\nShareAddress=a\nSaveCredentials=1\nUserName=u\nPassWord=p";
   TransferSettings(kDialog, kGroupMain, kLoad);
-  EXPECT_EQ(Main(), "a|.:|0|100000|u/p|-1 0 111111");
+  EXPECT_EQ(Main(), "a|.:|0|100000|u/p|-1 0 111111 -");
   EXPECT_EQ(fake.Control(kDialog, IDE_SETUP_ADDRESS).text + fake.Control(kDialog, IDE_SETUP_USER).text +
                 fake.Control(kDialog, IDE_SETUP_PASSWORD).text, "aup");
 }
@@ -124,7 +126,7 @@ TEST_F(SettingsTest, InstalledCopyShowsButClearsUpdateMode) {
   UiState.UiMode = 1;
   fake.Ini(kIni) = "[MAIN]\r\nStartUp=1\r\nUpdateMode=1\r\n";
   TransferSettings(kDialog, kGroupMain, kLoad);
-  EXPECT_EQ(Main(), "|.:|0|000010|/|-1 0 000011");
+  EXPECT_EQ(Main(), "|.:|0|000010|/|-1 0 000011 +");
   EXPECT_EQ(fake.RunKey()["quorvane"], "\"C:\\Q\\quorvane.exe\"");
 }
 
@@ -221,7 +223,7 @@ TEST_F(SettingsTest, StoreCredentialsWritesTheGivenNameAndThePassword) {
 TEST_F(SettingsTest, UpdateModeGroupMovesOneKey) {
   fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\nUpdateMode=2\r\n";
   TransferSettings(kDialog, kGroupUpdateMode, kLoad);
-  EXPECT_EQ(Main(), "|..|0|000002|/|-1 -1 000000");
+  EXPECT_EQ(Main(), "|..|0|000002|/|-1 -1 000000 -");
   // Beyond one digit: a number, not the character that follows '9'.
   for (uint8_t mode : {0, 44}) {
     Settings.UpdateMode = mode;
@@ -333,36 +335,6 @@ TEST(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
   }
   EXPECT_EQ(fake.RunKey()[""], "default value");
   EXPECT_EQ(fake.Trace(), "");
-}
-
-// Every main load brings the value into line: a copy still to install never
-// registers and removes only its own value; the installed copy, or one
-// without copy mode, registers.
-TEST(StartWithSystem, EveryMainLoadBringsTheValueIntoLine) {
-  const struct {
-    uint8_t installed;
-    const char* updateMode;
-    const char* before;
-    const char* after;
-  } cases[] = {
-      {0, "1", "\"C:\\W\\quorvane.exe\"", "\"C:\\W\\quorvane.exe\""},
-      {0, "1", OWN, "-"},
-      {0, "0", "-", OWN},
-      {1, "1", "-", OWN},
-  };
-  for (const auto& c : cases) {
-    test::FakePlatform fake;
-    ResetProcessState();
-    CopyText(Settings.IniPath, "C:\\Q\\quorvane.ini");
-    CopyText(Settings.ProgramName, "quorvane");
-    CopyText(Settings.QuotedProgramPath, OWN);
-    Settings.RunningInstalled = c.installed;
-    fake.RunKey();
-    if (c.before[0] != '-') fake.RunKey()["quorvane"] = c.before;
-    fake.Ini(Settings.IniPath) = std::string("[MAIN]\r\nStartUp=1\r\nUpdateMode=") + c.updateMode;
-    TransferSettings(nullptr, kGroupMain, kLoad);
-    EXPECT_EQ(fake.RunKey().count("quorvane") ? fake.RunKey()["quorvane"] : "-", c.after);
-  }
 }
 
 }  // namespace
