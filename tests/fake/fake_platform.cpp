@@ -276,10 +276,10 @@ bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typ
   return true;
 }
 
+// A path that does not fit is cut, as GetModuleFileNameA cuts it, and refused.
 size_t FakePlatform::ModulePath(char* out, size_t cap) {
-  if (modulePath.size() + 1 > cap) return 0;
   Put(out, cap, modulePath);
-  return modulePath.size();
+  return modulePath.size() + 1 > cap ? 0 : modulePath.size();
 }
 
 void FakePlatform::WindowsDirectory(char* out, size_t cap) {

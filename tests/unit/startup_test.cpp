@@ -110,6 +110,7 @@ TEST(Paths, FormedFromArgumentZero) {
        "C:\\Real\\quorvane.ini|C:\\Real\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
       {"C:\\" + std::string(300, 'p') + "\\q.exe", "C:\\W", "C:\\PROGRA~1\\q.exe", "C:\\PROGRA~1\\q.ini|C:\\PROGRA~1\\q.exe|q|C:\\W\\q.exe|0"},
       {"\"odd", "C:\\W", std::string(400, 'm'), "||||0"},  // the module path does not fit
+      {"q.exe", "C:\\W", std::string(400, 'm'), "||||0"},
       // The Windows directory plus the name would pass 259: refused, not cut.
       {"C:\\" + kLongName + ".exe", kLongDir, "", "C:\\" + kLongName + ".ini|C:\\" + kLongName + ".exe|" + kLongName + "||0"},
       {"C:\\abcd.exe", "C:\\" + std::string(247, 'w'), "",
