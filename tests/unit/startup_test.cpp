@@ -242,7 +242,8 @@ TEST(ModeSelection, ArgumentOrShiftOpensTheSetupDialog) {
       {Q " \"a b\"", 0, StartupEnd::SetupDialog}, {Q " ", 0, StartupEnd::Unattended},  // empty: none
       {Q " \"\"", 0, StartupEnd::Unattended},     {"\"C:\\Q\\quorvane.exe x", 0, StartupEnd::Unattended},  // odd quotes
       // Shift down sets the high bit; the toggle bit alone does not count.
-      {Q, 0xFF80, StartupEnd::SetupDialog},    {Q, 0x8000, StartupEnd::SetupDialog},
+      {Q, 0xFF80, StartupEnd::SetupDialog},    {Q, 0xFF81, StartupEnd::SetupDialog},  // down, toggled
+      {Q, 0x8000, StartupEnd::SetupDialog},    {Q, 0x8001, StartupEnd::SetupDialog},
       {Q, 1, StartupEnd::Unattended},
   };
   for (const auto& c : cases) {
