@@ -96,7 +96,6 @@ inline constexpr uint8_t kUiModeCredentialsPrompt = 6;
 // record and file.
 enum TransferDirection : uint8_t { kSave = 0, kLoad = 1 };
 
-
 // Moves one group between the settings file, `Settings` and the controls of
 // `dialog`. Returns the error of the first write the file refused, 0 when
 // every write went through.

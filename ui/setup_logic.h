@@ -27,7 +27,6 @@ void TakeBrowsedPath(Window dialog, const char* path);
 // it is when the program has no version block.
 void AboutCaption(char* caption, size_t cap);
 
-
 // Whether a field with this control ID takes macros while `uiMode` holds.
 bool TakesMacros(int uiMode, int controlId);
 

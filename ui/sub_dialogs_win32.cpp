@@ -11,7 +11,6 @@ namespace qv {
 
 namespace {
 
-
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 
 // The fields get their template style back after the load; a field that

@@ -60,7 +60,6 @@
 #include "ui/setup_dialog_win32.h"
 #include "ui/sub_dialogs_win32.h"
 #include "mapping/credentials_win32.h"
-#include "ui/dialog_runner.h"
 
 namespace {
 

@@ -91,9 +91,9 @@ class WineTest(unittest.TestCase):
                 self.last_enabled.setdefault(int(parts[1]), parts[4] == "1")
         return seen
 
-    def open_setup(self, exe=None):
-        """Starts EXE (self.exe) with "/?"; the setup dialog opens."""
-        proc, err = self.world.start([exe or self.exe, "/?"])
+    def open_setup(self):
+        """Starts self.exe with "/?"; the setup dialog opens."""
+        proc, err = self.world.start([self.exe, "/?"])
         self.addCleanup(err.close)
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
         self.drive_window(SETUP_CAPTION)
@@ -119,8 +119,7 @@ class WineTest(unittest.TestCase):
         return wait_for(lambda: self.world.wine([DRIVER, "window", caption, "wait:0"]).returncode != 0)
 
     def no_box_left(self, caption):
-        r = self.world.wine([DRIVER, "answer", caption, "ok", "0"])
-        self.assertNotEqual(r.returncode, 0, f"an unexpected box '{caption}' was open")
+        self.assertIsNone(self.answer(caption, timeout_ms=0), f"an unexpected box '{caption}' was open")
 
 
 def wait_for(condition, seconds=10):
