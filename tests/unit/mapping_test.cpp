@@ -19,8 +19,8 @@ using test::kIni;
 #define S "\\\\srv\\data"
 #define NET "connect X: " S " -/- 0 1"
 #define BOX "box Title: Line1\nLine2\nLine3\nLine4\nLine5"
-#define ONE "start 1  | wait 1000 | "  // a one-letter program is one too
-#define PROGRAMS "[SECTEXECUTE]\nExecute1=1\nExecute2=two.exe\n"
+#define ONE "start 1  | wait 1000 | "  // one-letter programs are programs too
+#define PROGRAMS "[SECTEXECUTE]\nExecute1=1\nExecute2=2\n"
 
 enum World : unsigned { kTaken = 1, kSubstFails = 2 };
 enum Via : uint8_t { kLogOn, kMapNow, kUnmapNow };  // the last two from the setup dialog
@@ -48,6 +48,11 @@ std::string Credentials(test::FakePlatform& fake) {
   return user + "/" + password;
 }
 
+// Folder, letter, blank and quotes: a 259-character folder passes whole.
+const std::string kLongFolder = "C:\\" + std::string(200, 'f') + " " + std::string(55, 'g');
+const std::string kLongSubst = "DriveType=1\nShareAddress=" + kLongFolder;
+const std::string kLongTrace = "probe " + kLongFolder + " | run Subst.exe X: \"" + kLongFolder + "\"";
+
 const RunCase kRuns[] = {
     {"reachable", "", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
     {"access denied is reachable", "", "", 0, 0, 5, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
@@ -63,8 +68,10 @@ const RunCase kRuns[] = {
     {"no letter chosen", "MapToDrive=", "", 0, 0, 0, {}, {}, "probe " S " | connect  " S " -/- 0 0", 1, 0, true, nullptr},
     {"remembered, name expanded, password not", "PersistantConnection=1\nSaveCredentials=1\nUserName=%COMPUTERNAME%\\%USERNAME%\nPassWord=p %USERNAME%", "", 0, 0, 0, {}, {},
      "probe " S " | connect X: " S " DESK-7\\anna/p %USERNAME% 1 1", 1, 0, true, "%COMPUTERNAME%\\%USERNAME%/p %USERNAME%"},
+    {"address expanded", "ShareAddress=\\\\srv\\%USERNAME%", "", 0, 0, 0, {}, {},
+     "probe \\\\srv\\anna | connect X: \\\\srv\\anna -/- 0 1", 1, 0, true, nullptr},
     {"not remembered", "PersistantConnection=2", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
-    {"password alone", "SaveCredentials=1\nPassWord=pw", "", 0, 0, 0, {}, {}, "probe " S " | connect X: " S " -/pw 0 1", 1, 0, true, "/pw"},
+    {"password alone", "SaveCredentials=1\nPassWord=p", "", 0, 0, 0, {}, {}, "probe " S " | connect X: " S " -/p 0 1", 1, 0, true, "/p"},
     {"user with no password", "SaveCredentials=1\nUserName=anna", "", 0, 0, 0, {}, {}, "probe " S " | connect X: " S " anna/ 0 1", 1, 0, true, "anna/"},
     {"credentials not saved are not read", "UserName=anna", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
     {"letter taken: already mapped", "", "", 0, kTaken, 0, {}, {}, "probe " S, 1, 0, true, nullptr},
@@ -78,9 +85,10 @@ const RunCase kRuns[] = {
     {"map error, five expanded lines", "", "[MAPERROR]\nTitle=%DRIVE% failed\nLine1=Code %ERRORCODE%\nLine2=\nLine3=three\nLine4=%ERRORCODE%\nLine5=", 0, 0, 0, {67}, {},
      "probe " S " | " NET " | box X: failed: Code 67\n\nthree\n67\n", 0, 67, true, nullptr},
     {"map error, default texts", "", "", 0, 0, 0, {1219}, {}, "probe " S " | " NET " | " BOX, 0, 1219, true, nullptr},
-    {"refused logon asks until right", "SaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0, {1326, 1326, 0}, {{true, "anna", "wrong"}, {true, "%USERNAME%", "right"}},
-     "probe " S " | connect X: " S " anna/ 0 1 | prompt anna/ | connect X: " S " anna/wrong 0 1 | prompt anna/wrong | connect X: " S " %USERNAME%/right 0 1",
-     1, 0, true, "%USERNAME%/right"},
+    {"refused logon asks until right; a typed macro is shown expanded", "SaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0,
+     {1326, 1326, 1326, 0}, {{true, "anna", "wrong"}, {true, "%USERNAME%", "again"}, {true, "carl", "right"}},
+     "probe " S " | connect X: " S " anna/ 0 1 | prompt anna/ | connect X: " S " anna/wrong 0 1 | prompt anna/wrong | connect X: " S
+     " %USERNAME%/again 0 1 | prompt anna/again | connect X: " S " carl/right 0 1", 1, 0, true, "carl/right"},
     {"refused logon, cancelled", "", "", 0, 0, 0, {1326}, {}, "probe " S " | " NET " | prompt /", 0, 1326, true, nullptr},
     {"refused, then the shown name again", "SaveCredentials=1\nUserName=%COMPUTERNAME%\\%USERNAME%\nPassWord=pw", "", 0, 0, 0, {1326, 0}, {{true, "DESK-7\\anna", "right"}},
      "probe " S " | connect X: " S " DESK-7\\anna/pw 0 1 | prompt DESK-7\\anna/pw | connect X: " S " DESK-7\\anna/right 0 1", 1, 0, true, "%COMPUTERNAME%\\%USERNAME%/right"},
@@ -94,8 +102,9 @@ const RunCase kRuns[] = {
     {"subst of a drive", "DriveType=1\nShareAddress=D:", "", 0, 0, 0, {}, {}, "probe D: | run Subst.exe X: D:\\", 1, 42, true, nullptr},
     {"subst of a folder with a blank", "DriveType=1\nShareAddress=C:\\My Data\\", "", 0, 0, 0, {}, {}, "probe C:\\My Data | run Subst.exe X: \"C:\\My Data\"", 1, 42, true, nullptr},
     {"subst leaving the letter free", "DriveType=1", "", 0, kSubstFails, 0, {}, {}, "probe " S " | run Subst.exe X: " S " | " BOX, 0, 42, true, nullptr},
+    {"a long folder is never cut", kLongSubst.c_str(), "", 0, 0, 0, {}, {}, kLongTrace.c_str(), 1, 42, true, nullptr},
     {"two trailing backslashes lose one", "ShareAddress=" S "\\\\", "", 0, 0, 0, {}, {}, "probe " S "\\ | connect X: " S "\\ -/- 0 1", 1, 0, true, nullptr},
-    {"mapped: program 2 follows", "", PROGRAMS "Execute3=three.exe", 0, 0, 0, {}, {}, ONE "probe " S " | " NET " | start two.exe ", 1, 0, true, nullptr},
+    {"mapped: program 2 follows", "", PROGRAMS "Execute3=three.exe", 0, 0, 0, {}, {}, ONE "probe " S " | " NET " | start 2 ", 1, 0, true, nullptr},
     {"failed: program 3 follows", "", PROGRAMS "Execute3=three.exe", 0, 0, 53, {}, {}, ONE "probe " S " | " BOX " | start three.exe ", 0, 53, true, nullptr},
     {"failed, no program 3", "", PROGRAMS, 0, 0, 53, {}, {}, ONE "probe " S " | " BOX, 0, 53, true, nullptr},
     {"no address: program 3 closes", "ShareAddress=", PROGRAMS "Execute3=three.exe", 0, 0, 0, {}, {}, ONE "start three.exe ", 0, 0, true, nullptr},
@@ -176,20 +185,6 @@ TEST(MappingRun, PromptShowsItsSectionExpanded) {
   }
 }
 
-// Folder, letter, blank and quotes: a 259-character folder passes whole.
-TEST(MappingRun, LongFoldersAreNeverCut) {
-  test::FakePlatform fake;
-  ResetProcessState();
-  const std::string folder = "C:\\" + std::string(200, 'f') + " " + std::string(55, 'g');
-  CopyText(Settings.ShareAddress, folder.c_str());
-  CopyText(Settings.MapToDrive, "X:");
-  Settings.DriveType = 1;
-  fake.probeDefault = 0;
-  RunMapping(kDialog, MappingAction::Map);
-  ASSERT_EQ(fake.starts.size(), 1u);
-  EXPECT_EQ(fake.starts[0].parameters, "X: \"" + folder + "\"");
-}
-
 TEST(FindText, ResultTable) {
   const struct {
     int start;
@@ -219,6 +214,7 @@ class Macros : public ::testing::Test {
     CopyText(Settings.ProgramName, "quorvane");
     CopyText(Settings.WindowsDir, "C:\\WINDOWS\\");
     Version()["ProgramFilesDir"] = "C:\\Program Files";
+    fake.registryReadOnly = true;  // as for any user: read, never write
   }
   std::map<std::string, std::string>& Version() {
     return fake.registry["Software\\Microsoft\\Windows\\CurrentVersion"];
@@ -257,9 +253,9 @@ TEST_F(Macros, EveryMacroAndWhatIsNone) {
 }
 
 TEST_F(Macros, ClockPartsArePaddedAndWeekdaysCountFromSunday) {
-  fake.now = {987, 1, 6, 2, 0, 3, 9, 999};  // a Saturday
+  fake.now = {987, 1, 6, 2, 20, 3, 39, 999};  // a Saturday
   EXPECT_EQ(Expand("%YEAR% %MONTH% %DAY% %HOUR% %MINUTE% %SECOND% %WEEKDAY% %DATE% %TIME%"),
-            "987 01 02 00 03 09 7 9870102 000309");
+            "987 01 02 20 03 39 7 9870102 200339");
 }
 
 // A value inserted by a row is expanded by the later rows, never by the
@@ -276,8 +272,10 @@ TEST_F(Macros, InsertedValuesMeetOnlyTheLaterRows) {
   EXPECT_STREQ(Settings.ShareAddress, "\\\\srv\\\\\\srv\\%SHARE%\\x\\x");
   fake.userName = "%USERNAME%%USERNAME%";
   EXPECT_EQ(Expand("a%USERNAME%b"), "a%USERNAME%%USERNAME%b");
-  fake.userName = "%USERNAME";  // a name formed across the edge stays
+  fake.userName = "%USERNAME";  // a name formed across either edge stays
   EXPECT_EQ(Expand("%USERNAME%%USERNAME%"), "%USERNAME%USERNAME");
+  fake.userName = "%U";
+  EXPECT_EQ(Expand("a%USERNAME%SERNAME%b"), "a%USERNAME%b");
 }
 
 TEST_F(Macros, ErrorCodesAsSignedDecimalAndTheirTexts) {

@@ -67,14 +67,14 @@ TEST_F(SettingsTest, MainSave) {
   EXPECT_EQ(Main(), "\\\\srv\\data|..|0|000000|%USERNAME%/s3cret|16 1 101110 -");
 
   fake.Ini(kIni) = "; note\r\n[MAIN]\r\nUserName=old\r\nOwner=IT\r\nPassWord=oldpw\r\n\r\n[X]\r\n";
-  fake.combos[kLetters].selection = -1;
+  fake.combos[kLetters].selection = 0;  // A, the first letter
   fake.combos[kTypes].selection = -1;
   fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 0;
   CopyText(Settings.UserName, "mem");
   TransferSettings(kDialog, kGroupMain, kSave);
   EXPECT_EQ(fake.Ini(kIni),
             "; note\r\n[MAIN]\r\nUserName=old\r\nOwner=IT\r\nPassWord=oldpw\r\n"
-            "ShareAddress=\\\\srv\\data\r\nMapToDrive=X\r\nDriveType=0\r\nSaveCredentials=0\r\n"
+            "ShareAddress=\\\\srv\\data\r\nMapToDrive=A\r\nDriveType=0\r\nSaveCredentials=0\r\n"
             "PersistantConnection=1\r\nForceDisConnection=0\r\nPromptCredentials=1\r\n"
             "StartUp=1\r\nUpdateMode=0\r\n\r\n[X]\r\n");
   EXPECT_STREQ(Settings.UserName, "mem");
@@ -137,10 +137,10 @@ TEST_F(SettingsTest, NoControlsNoWrites) {
   for (int group : {1, 2, 5}) TransferSettings(kDialog, group, kLoad);
   UiState.UiMode = 1;
   for (int group : {1, 2, 5}) TransferSettings(nullptr, group, kLoad);
-  for (int group = 1; group <= 5; ++group) TransferSettings(nullptr, group, kSave);
+  for (int group = 1; group <= 5; ++group) EXPECT_EQ(TransferSettings(nullptr, group, kSave), 0u);
   for (int group : {6, 255, -1}) {
     TransferSettings(kDialog, group, kLoad);
-    TransferSettings(kDialog, group, kSave);
+    EXPECT_EQ(TransferSettings(kDialog, group, kSave), 0u);
   }
   for (const std::string& e : fake.log) EXPECT_EQ(e.rfind("reg", 0), 0u) << e;  // no control
   EXPECT_TRUE(fake.profileWrites.empty());
@@ -220,18 +220,6 @@ TEST_F(SettingsTest, StoreCredentialsWritesTheGivenNameAndThePassword) {
   EXPECT_EQ(StoreCredentials("x"), 0u);  // an earlier refusal is not reported again
 }
 
-TEST_F(SettingsTest, UpdateModeGroupMovesOneKey) {
-  fake.Ini(kIni) = "[MAIN]\r\nShareAddress=keep\r\nUpdateMode=2\r\n";
-  TransferSettings(kDialog, kGroupUpdateMode, kLoad);
-  EXPECT_EQ(Main(), "|..|0|000002|/|-1 -1 000000 -");
-  // Beyond one digit: a number, not the character that follows '9'.
-  for (uint8_t mode : {0, 44}) {
-    Settings.UpdateMode = mode;
-    TransferSettings(nullptr, kGroupUpdateMode, kSave);
-    EXPECT_EQ(fake.Ini(kIni), "[MAIN]\r\nShareAddress=keep\r\nUpdateMode=" + std::to_string(mode) + "\r\n");
-  }
-}
-
 // A file that refuses writes is left as it was and the first refusal is
 // returned (31 when the system gives no code); without a settings path no
 // file is ever touched, since the profile calls would fall back to win.ini.
@@ -246,9 +234,12 @@ TEST_F(SettingsTest, RefusedAndMissingFiles) {
   fake.Reset();
   SetUp();
   Settings.IniPath[0] = '\0';
-  TransferSettings(kDialog, kGroupMain, kSave);
-  StoreCredentials("u");
+  Settings.DriveType = 9;
+  EXPECT_EQ(TransferSettings(kDialog, kGroupMain, kSave), 0u);
+  EXPECT_EQ(StoreCredentials("u"), 0u);
   TransferSettings(nullptr, kGroupMapError, kLoad);
+  TransferSettings(nullptr, kGroupMain, kLoad);
+  EXPECT_EQ(Main(), "|.:|0|000000|/|-1 -1 000000 -");
   EXPECT_TRUE(fake.profileWrites.empty());
   EXPECT_TRUE(fake.files.empty());
   EXPECT_STREQ(Settings.EndUserMessage.Title, "Title");
@@ -324,7 +315,7 @@ TEST(StartWithSystem, SetsOrRemovesOnlyThisCopysValue) {
 }
 
 // A program file named like ".exe" has no name to register under; the key's
-// default value must not be taken for it.
+// default value must not be taken for it. A one-letter name is a name.
 TEST(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
   test::FakePlatform fake;
   ResetProcessState();
@@ -335,6 +326,9 @@ TEST(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
   }
   EXPECT_EQ(fake.RunKey()[""], "default value");
   EXPECT_EQ(fake.Trace(), "");
+  CopyText(Settings.ProgramName, "q");
+  EXPECT_EQ(ApplyStartWithSystem(), 0u);
+  EXPECT_EQ(fake.RunKey().count("q"), 1u);
 }
 
 }  // namespace

@@ -105,6 +105,9 @@ TEST(Paths, FormedFromArgumentZero) {
       {"quorvane.exe /?", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
       {"quorvane /?", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
       {"..\\q\\quorvane.exe x", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
+      {"a:\\q.exe", "C:\\W", "", "a:\\q.ini|a:\\q.exe|q|C:\\W\\q.exe|0"},  // the first and last letters
+      {"Z:\\q.exe", "C:\\W", "", "Z:\\q.ini|Z:\\q.exe|q|C:\\W\\q.exe|0"},
+      {"\\q\\quorvane.exe", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
       {"C:quorvane.exe", "C:\\W", "", "C:\\Tools\\quorvane.ini|C:\\Tools\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
       {"\"C:\\Odd\\quorvane.exe /x", "C:\\W", "C:\\Real\\quorvane.exe",
        "C:\\Real\\quorvane.ini|C:\\Real\\quorvane.exe|quorvane|C:\\W\\quorvane.exe|0"},
@@ -203,7 +206,7 @@ TEST(SelfInstall, DecisionTable) {
     if (c.installed != Copy::None) {
       test::FakeFile& f = fake.File(WIN "exe");
       f.content = "installed program";
-      const char* versions[] = {"", "9.9999,99,99", "", "1.2004,12,31", "1.2005,06,10", "1.2005,06,11"};
+      const char* versions[] = {"", "0.1", "", "1.2004,12,31", "1.2005,06,10", "1.2005,06,11"};
       const int kind = static_cast<int>(c.installed);
       if (c.installed != Copy::NoBlock) Version(f, kind == 1 ? "Something Else" : "Quorvane", versions[kind]);
       if (c.twist == kVersionsAsText) {
@@ -241,6 +244,7 @@ TEST(ModeSelection, ArgumentOrShiftOpensTheSetupDialog) {
       {Q, 0, StartupEnd::Unattended},          {Q " /?", 0, StartupEnd::SetupDialog},
       {Q " \"a b\"", 0, StartupEnd::SetupDialog}, {Q " ", 0, StartupEnd::Unattended},  // empty: none
       {Q " \"\"", 0, StartupEnd::Unattended},     {"\"C:\\Q\\quorvane.exe x", 0, StartupEnd::Unattended},  // odd quotes
+      {Q " x", 0, StartupEnd::SetupDialog},
       // Shift down sets the high bit; the toggle bit alone does not count.
       {Q, 0xFF80, StartupEnd::SetupDialog},    {Q, 0xFF81, StartupEnd::SetupDialog},  // down, toggled
       {Q, 0x8000, StartupEnd::SetupDialog},    {Q, 0x8001, StartupEnd::SetupDialog},
