@@ -52,6 +52,9 @@ std::string Credentials(test::FakePlatform& fake) {
 const std::string kLongFolder = "C:\\" + std::string(200, 'f') + " " + std::string(55, 'g');
 const std::string kLongSubst = "DriveType=1\nShareAddress=" + kLongFolder;
 const std::string kLongTrace = "probe " + kLongFolder + " | run Subst.exe X: \"" + kLongFolder + "\"";
+// The prompt hands back at most 259 characters a field, and all of them count.
+const std::string kFullAnswer = "probe " S " | prompt / | connect X: " S " " + std::string(259, 'u') + "/" +
+                                std::string(259, 'p') + " 0 1";
 
 const RunCase kRuns[] = {
     {"reachable", "", "", 0, 0, 0, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
@@ -97,6 +100,8 @@ const RunCase kRuns[] = {
      "probe " S " | prompt anna/ | connect X: " S " anna/pw 0 1", 1, 0, true, "%USERNAME%/pw"},
     {"prompt first, another name", "PromptCredentials=1\nSaveCredentials=1\nUserName=%USERNAME%", "", 0, 0, 0, {}, {{true, "carl", "pw"}},
      "probe " S " | prompt anna/ | connect X: " S " carl/pw 0 1", 1, 0, true, "carl/pw"},
+    {"prompt answers of 259 characters", "PromptCredentials=1", "", 0, 0, 0, {}, {{true, std::string(300, 'u'), std::string(300, 'p')}},
+     kFullAnswer.c_str(), 1, 0, true, nullptr},
     {"prompt from the setup dialog", "PromptCredentials=1", "", 1, 0, 0, {1326}, {{true, "a", "b"}},
      "probe " S " | prompt / | connect X: " S " a/b 0 1 | prompt a/b", 0, 1326, true, nullptr},
     {"subst of a drive", "DriveType=1\nShareAddress=D:", "", 0, 0, 0, {}, {}, "probe D: | run Subst.exe X: D:\\", 1, 42, true, nullptr},
