@@ -60,6 +60,12 @@ bool TwoDigits(char* out, unsigned value) {
   return true;
 }
 
+void AppendTwoDigits(char* value, unsigned part) {
+  char digits[3];
+  TwoDigits(digits, part);
+  AppendText(value, kTextSize, digits);
+}
+
 bool CopyValue(char* value, const char* from) {
   CopyText(value, kTextSize, from);
   return true;
@@ -120,24 +126,18 @@ bool Year(Expansion& e, char* value) {
 bool Month(Expansion& e, char* value) { return TwoDigits(value, e.time.month); }
 bool Day(Expansion& e, char* value) { return TwoDigits(value, e.time.day); }
 bool Date(Expansion& e, char* value) {
-  char part[4];
   FormatUnsigned(value, kTextSize, e.time.year);
-  TwoDigits(part, e.time.month);
-  AppendText(value, kTextSize, part);
-  TwoDigits(part, e.time.day);
-  AppendText(value, kTextSize, part);
+  AppendTwoDigits(value, e.time.month);
+  AppendTwoDigits(value, e.time.day);
   return true;
 }
 bool Hour(Expansion& e, char* value) { return TwoDigits(value, e.time.hour); }
 bool Minute(Expansion& e, char* value) { return TwoDigits(value, e.time.minute); }
 bool Second(Expansion& e, char* value) { return TwoDigits(value, e.time.second); }
 bool Time(Expansion& e, char* value) {
-  char part[4];
   TwoDigits(value, e.time.hour);
-  TwoDigits(part, e.time.minute);
-  AppendText(value, kTextSize, part);
-  TwoDigits(part, e.time.second);
-  AppendText(value, kTextSize, part);
+  AppendTwoDigits(value, e.time.minute);
+  AppendTwoDigits(value, e.time.second);
   return true;
 }
 bool Weekday(Expansion& e, char* value) {
@@ -245,7 +245,7 @@ void ExpandMacros(char* text) {
     // text without macros costs no system queries.
     if (!Contains(text, m.name)) continue;
     char value[kTextSize];
-    value[0] = '\0';
+    value[0] = '\0';  // a value left unwritten is empty, not the last macro's
     if (m.value(e, value)) ReplaceText(text, m.name, value);
   }
 }

@@ -1,8 +1,8 @@
 #include "ui/about_dialog_win32.h"
 
 #include "picture/picture.h"
-#include "ui/control_ids.h"
 #include "settings/text.h"
+#include "ui/control_ids.h"
 #include "ui/dialog_runner.h"
 #include "ui/setup_logic.h"
 

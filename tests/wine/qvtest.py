@@ -3,12 +3,11 @@
 import os
 import re
 import sys
-import time
 import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from world import World  # noqa: E402
+from world import World, wait_for  # noqa: E402
 
 def control_ids():
     """The dialogs' control IDs by name, read from ui/control_ids.h."""
@@ -120,15 +119,6 @@ class WineTest(unittest.TestCase):
 
     def no_box_left(self, caption):
         self.assertIsNone(self.answer(caption, timeout_ms=0), f"an unexpected box '{caption}' was open")
-
-
-def wait_for(condition, seconds=10):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.1)
-    return False
 
 
 def started_command_lines(trace, image):

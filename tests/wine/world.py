@@ -78,6 +78,16 @@ def free_display():
     raise RuntimeError("no free X display")
 
 
+def wait_for(condition, seconds=10):
+    """Polls CONDITION until it holds; False when SECONDS pass first."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.05)
+    return False
+
+
 def start_xvfb():
     n = free_display()
     proc = subprocess.Popen(
@@ -165,23 +175,18 @@ class World:
     def wait_for_programs(self, name, timeout=30):
         """Waits until no process of this machine runs a program called NAME
         (programs Quorvane starts outlive it)."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            running = False
-            for pid in os.listdir("/proc"):
-                if not pid.isdigit():
-                    continue
+        def none_runs():
+            for pid in filter(str.isdigit, os.listdir("/proc")):
                 try:
                     with open(f"/proc/{pid}/cmdline", "rb") as f:
                         if name.encode() in f.read():
-                            running = True
-                            break
+                            return False
                 except OSError:
                     continue
-            if not running:
-                return
-            time.sleep(0.05)
-        raise AssertionError(f"{name} still runs after {timeout} s")
+            return True
+
+        if not wait_for(none_runs, timeout):
+            raise AssertionError(f"{name} still runs after {timeout} s")
 
     def kill_all(self):
         subprocess.run(["wineserver", "-k"], env=self.env(), timeout=30)
