@@ -62,7 +62,6 @@ const RunCase kRuns[] = {
     {"existing is reachable", "", "", 0, 0, 183, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
     {"logon failure is reachable", "", "", 0, 0, 1326, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
     {"unreachable: share error", "", "", 0, 0, 53, {}, {}, "probe " S " | " BOX, 0, 53, true, nullptr},
-    {"bad net name", "", "", 0, 0, 67, {}, {}, "probe " S " | " BOX, 0, 67, true, nullptr},
     {"silent share error still connects", "", "[SHAREERROR]\nButtons=1", 0, 0, 53, {}, {}, "probe " S " | " NET, 1, 0, true, nullptr},
     {"setup dialog: share error, then tried anyway", "", "[SHAREERROR]\nTitle=No %SHARE%", 1, 0, 67, {53}, {},
      "probe " S " | box No " S ": Line1\nLine2\nLine3\nLine4\nLine5 | " NET " | " BOX, 0, 53, true, nullptr},
