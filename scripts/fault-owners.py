@@ -28,7 +28,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "..", "shared", "tools"))
 import mutants  # noqa: E402
 
-SCRATCH = os.path.join(os.environ.get("QV_MUTANTS_DIR", "/tmp/qv-mutants"), "owners")
+SCRATCH = os.path.join(mutants.SCRATCH, "owners")
 FAILURE = re.compile(r"^\S+/(tests/unit/\S+?:\d+): Failure$")
 GTEST_TEXT = re.compile(r"^(  |Expected|Value of|Actual|Which is|Failed|The difference)")
 GTEST_MARK = re.compile(r"^\[[-= ]")
@@ -125,31 +125,29 @@ def report(path, without, count, seed):
     all_sites = mutants.sites(ROOT, mutants.logic_sources(ROOT))
     if len(all_sites) != len(records):
         sys.exit(f"{path} has {len(records)} sites, the sources {len(all_sites)}: run it again")
-    sample = {all_sites.index(s) for s in random.Random(seed).sample(all_sites, min(count, len(all_sites)))}
+    # random.sample picks by position alone, so this is mutants.py's sample
+    sample = set(random.Random(seed).sample(range(len(all_sites)), min(count, len(all_sites))))
     scored = [r for r in records if r["failures"] is not None]
+    caught = {r["site"] for r in scored if any(t not in without and f"{t}/{row}" not in without
+                                               for t, row in r["failures"])}
 
-    def gone(test, row):
-        return test in without or f"{test}/{row}" in without
+    def score(in_scope):
+        n = sum(map(in_scope, scored))
+        k = sum(1 for r in scored if r["site"] in caught and in_scope(r))
+        return f"{k / n:.2f} ({k}/{n})"
 
-    def survivors(drop):
-        return [r for r in scored if all(drop(*f) for f in r["failures"])]
-
-    def score(rs):
-        lost = survivors(gone)
-        caught = len(rs) - len([r for r in lost if r in rs])
-        return f"{caught / len(rs):.2f} ({caught}/{len(rs)})"
-
-    print(f"every site: {score(scored)}; sample of {count}, seed {seed}: "
-          f"{score([r for r in scored if r['site'] in sample])}")
+    print(f"every site: {score(lambda r: True)}; sample of {count}, seed {seed}: "
+          f"{score(lambda r: r['site'] in sample)}")
     if without:
-        for r in survivors(gone):
-            if r["failures"]:
+        for r in scored:
+            if r["failures"] and r["site"] not in caught:
                 print(f"  would survive: {r['at']}  {r['change']}")
         return
     tests = collections.Counter(t for r in scored for t in {f[0] for f in r["failures"]})
+    alone = collections.Counter(r["failures"][0][0] for r in scored
+                                if len({f[0] for f in r["failures"]}) == 1)
     for test in sorted(tests):
-        alone = survivors(lambda t, _row: t == test)
-        print(f"{tests[test]:4} caught, {len(alone) - len(survivors(lambda t, r: False)):3} by it alone  {test}")
+        print(f"{tests[test]:4} caught, {alone[test]:3} by it alone  {test}")
 
 
 def main():
