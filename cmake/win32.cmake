@@ -3,8 +3,10 @@ enable_language(RC)
 
 set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
     -fno-asynchronous-unwind-tables -fno-unwind-tables)
+# Terminal-Server-aware: on a Remote Desktop host the Windows directory is
+# the real one, not each user's private copy.
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
-    -Wl,--dynamicbase)
+    -Wl,--dynamicbase -Wl,--tsaware)
 set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 shell32 comctl32
     version ole32 oleaut32 kernel32)
 
@@ -33,7 +35,7 @@ function(qv_program target output file_version internal_name)
   # The resource compiler's inputs are not scanned: a new picture or icon
   # must still rebuild the program.
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/about.jpg;${CMAKE_SOURCE_DIR}/resources/quorvane.ico")
+    "${CMAKE_SOURCE_DIR}/resources/about.jpg;${CMAKE_SOURCE_DIR}/resources/quorvane.ico;${CMAKE_SOURCE_DIR}/resources/quorvane.manifest")
   add_executable(${target} WIN32 $<TARGET_OBJECTS:qv_app> ${rc})
   target_link_libraries(${target} PRIVATE qv_win32)
   target_link_options(${target} PRIVATE ${QV_LINK_FLAGS})

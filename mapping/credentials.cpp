@@ -32,7 +32,7 @@ bool AskForCredentials(Window owner, char (&asTyped)[kTextSize]) {
   CopyText(typed.PassWord, Settings.PassWord);
   const uint8_t mode = UiState.UiMode;
   if (mode != 0) UiState.UiMode = kUiModeCredentialsPrompt;
-  const bool confirmed = InUse != nullptr && InUse->Ask(owner, texts, typed);
+  const bool confirmed = InUse != nullptr && InUse->Ask(owner, texts, typed, mode == 0);
   UiState.UiMode = mode;
   if (!confirmed) return false;
   typed.UserName[kTextSize - 1] = '\0';

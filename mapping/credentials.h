@@ -27,8 +27,10 @@ class CredentialsPrompt {
  public:
   // Asks modally, owned by `owner` (none when null): true when the user
   // confirmed, `typed` then holding the fields as typed (each cut to 259).
+  // `unattended`: no dialog of the program is in sight, so the prompt comes
+  // to the front with a taskbar button of its own.
   virtual bool Ask(Window owner, const CredentialsPromptTexts& texts,
-                   Credentials& typed) = 0;
+                   Credentials& typed, bool unattended) = 0;
 
  protected:
   ~CredentialsPrompt() = default;

@@ -13,6 +13,7 @@ struct PromptArguments {
   DialogArguments dialog;
   const CredentialsPromptTexts* texts;
   Credentials* typed;
+  bool unattended;
   bool confirmed;
 };
 
@@ -31,7 +32,22 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
       SetDlgItemTextA(dialog, IDT_PROMPT_PASSWORD, t.PasswordLabel);
       SetDlgItemTextA(dialog, IDE_PROMPT_USER, arguments->typed->UserName);
       SetDlgItemTextA(dialog, IDE_PROMPT_PASSWORD, arguments->typed->PassWord);
+      if (arguments->unattended) {
+        // Owned by a hidden window, the prompt would have no taskbar button
+        // and could open behind whatever the user started at log-on. Set
+        // here, so the template stays as it is.
+        SetWindowLongPtrA(dialog, GWL_EXSTYLE,
+                          GetWindowLongPtrA(dialog, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+      }
       return FALSE;  // no focus is placed
+    }
+    case WM_SHOWWINDOW: {
+      const auto* arguments =
+          reinterpret_cast<const PromptArguments*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+      if (wParam != FALSE && arguments != nullptr && arguments->unattended) {
+        SetForegroundWindow(dialog);
+      }
+      return FALSE;
     }
     case WM_COMMAND:
       // Only a click counts; Escape (command 2) does not close the prompt.
@@ -57,8 +73,10 @@ INT_PTR CALLBACK CredentialsProcedure(HWND dialog, UINT message, WPARAM wParam,
 
 class Win32CredentialsPrompt final : public CredentialsPrompt {
  public:
-  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed) override {
-    return AskCredentials(reinterpret_cast<HWND>(owner), ApplicationIcon, texts, &typed);
+  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed,
+           bool unattended) override {
+    return AskCredentials(reinterpret_cast<HWND>(owner), ApplicationIcon, texts, &typed,
+                          unattended);
   }
 };
 
@@ -67,8 +85,8 @@ Win32CredentialsPrompt prompt;
 }  // namespace
 
 bool AskCredentials(HWND owner, HICON icon, const CredentialsPromptTexts& texts,
-                    Credentials* typed) {
-  PromptArguments arguments = {{owner, icon}, &texts, typed, false};
+                    Credentials* typed, bool unattended) {
+  PromptArguments arguments = {{owner, icon}, &texts, typed, unattended, false};
   RunDialogTemplate(kCredentialsDialog, owner, CredentialsProcedure,
                     reinterpret_cast<LPARAM>(&arguments));
   return arguments.confirmed;

@@ -9,8 +9,9 @@ namespace qv {
 
 // Runs the prompt modally, owned by `owner` (disabled meanwhile), showing
 // `texts` with `typed` filled in. True after OK, with `typed` as typed.
+// `unattended`: in front, with a taskbar button (the owner is hidden).
 bool AskCredentials(HWND owner, HICON icon, const CredentialsPromptTexts& texts,
-                    Credentials* typed);
+                    Credentials* typed, bool unattended);
 
 // Makes the Win32 prompt, with the application icon, the one in use.
 void UseWin32CredentialsPrompt();

@@ -136,7 +136,9 @@ bool ShowEndUserMessage(Window dialog, int group) {
       AppendText(m.MessageText, "\n");
       AppendText(m.MessageText, line);
     }
-    Sys().AskUser(owner, m.MessageText, m.Title, kMbOk | kMbIconWarning);
+    // At log-on nobody is looking for it: it must not open behind others.
+    Sys().AskUser(owner, m.MessageText, m.Title,
+                  kMbOk | kMbIconWarning | (mode == 1 ? 0 : kMbSetForeground));
   }
   UiState.UiMode = mode;
   return silent;

@@ -34,6 +34,8 @@ inline constexpr unsigned kMbOk = 0x00;
 inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconQuestion = 0x20;
 inline constexpr unsigned kMbIconWarning = 0x30;
+// Brings the box to the front even when another program holds it.
+inline constexpr unsigned kMbSetForeground = 0x10000;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
@@ -129,7 +131,7 @@ class Platform {
 
   // --- Text ----------------------------------------------------------------
   // Converts a text of the ANSI code page to UTF-16 (MultiByteToWideChar,
-  // CP_ACP, MB_PRECOMPOSED), terminator included; returns the UTF-16 units
+  // CP_ACP, no flags), terminator included; returns the UTF-16 units
   // written, 0 when it does not fit in `cap` units.
   virtual size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) = 0;
 

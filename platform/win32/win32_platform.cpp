@@ -185,7 +185,9 @@ class Win32Platform final : public Platform {
   }
 
   size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override {
-    const int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1,
+    // No flags: a UTF-8 ANSI code page refuses MB_PRECOMPOSED, which every
+    // other code page applies anyway.
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1,
                                       reinterpret_cast<WCHAR*>(out), Cap(cap));
     return n > 0 ? size_t(n) : 0;
   }

@@ -263,9 +263,10 @@ void FakePlatform::Wait(unsigned milliseconds) {
 }
 
 // Plays the dialog: records what it shows, then answers as scripted.
-bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typed) {
+bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typed,
+                       bool unattended) {
   prompts.push_back({t.Title, t.Line1, t.Line2, t.UserLabel, t.PasswordLabel, typed.UserName,
-                     typed.PassWord, UiState.UiMode});
+                     typed.PassWord, UiState.UiMode, unattended});
   log.push_back(std::string("prompt ") + typed.UserName + "/" + typed.PassWord);
   if (promptAnswers.empty()) return false;
   const PromptAnswer a = promptAnswers.front();

@@ -48,6 +48,7 @@ struct StartCall {
 struct PromptShown {
   std::string caption, line1, line2, userLabel, passLabel, user, password;
   uint8_t uiMode = 0;  // while it was open
+  bool unattended = false;
 };
 struct PromptAnswer {
   bool ok;
@@ -130,7 +131,8 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
   void Wait(unsigned milliseconds) override;
-  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed) override;
+  bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed,
+           bool unattended) override;
   size_t ModulePath(char* out, size_t cap) override;
   void WindowsDirectory(char* out, size_t cap) override;
   bool PathFound(const char* path) override;

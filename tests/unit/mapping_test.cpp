@@ -152,9 +152,16 @@ TEST(MappingRun, Outcomes) {
     EXPECT_EQ(RunState.LastErrorCode, c.code);
     EXPECT_EQ(close, c.close);
     EXPECT_EQ(Credentials(fake), c.stored ? c.stored : before);
-    // Messages wait for the setup dialog when it asked; prompts take no macros.
-    for (const auto& box : fake.boxes) EXPECT_EQ(box.owner, mode ? kDialog : nullptr);
-    for (const auto& p : fake.prompts) EXPECT_EQ(p.uiMode, mode ? kUiModeCredentialsPrompt : 0);
+    // Messages wait for the setup dialog when it asked, and come to the front
+    // at log-on, as the prompt does; prompts take no macros.
+    for (const auto& box : fake.boxes) {
+      EXPECT_EQ(box.owner, mode ? kDialog : nullptr);
+      EXPECT_EQ(box.flags, mode ? 0x30u : 0x10030u);
+    }
+    for (const auto& p : fake.prompts) {
+      EXPECT_EQ(p.uiMode, mode ? kUiModeCredentialsPrompt : 0);
+      EXPECT_EQ(p.unattended, mode == 0);
+    }
     EXPECT_EQ(UiState.UiMode, mode);
     for (const auto& s : fake.starts) {  // the tool hidden, a mapping waiting for it
       const bool subst = s.file == "Subst.exe";

@@ -6,7 +6,7 @@
 //   qvdriver window CAPTION [set:ID=TEXT] [select:ID=N] [check:ID=N]
 //                           [press:ID | click:ID | close] [wait:MS]
 //       Waits for a visible top-level window with that caption, prints its
-//       class and every control (ID, class, text, enabled, a list's
+//       class, client origin and extended style, and every control (ID, class, text, enabled, a list's
 //       selection or a button's check), types texts, selects entries, sets
 //       check boxes, then presses the button (its command, as if clicked),
 //       clicks it with the real mouse (which a disabled window ignores), or
@@ -178,7 +178,8 @@ int Drive(int argc, char** argv) {
   GetClassNameA(window, cls, sizeof cls);
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  std::printf("window|%s|%s|%ld|%ld\n", argv[2], cls, origin.x, origin.y);
+  std::printf("window|%s|%s|%ld|%ld|%lx\n", argv[2], cls, origin.x, origin.y,
+              static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     GetClassNameA(child, cls, sizeof cls);
@@ -400,7 +401,7 @@ void EveryDialogAndRun(const char* parts) {
   if (std::strchr(parts, 'c') != nullptr) {
     const CredentialsPromptTexts texts = {"Log on", "One", "Two", "User:", "Password:"};
     Credentials typed = {"anna", "pw"};
-    AskCredentials(nullptr, nullptr, texts, &typed);
+    AskCredentials(nullptr, nullptr, texts, &typed, false);
   }
   if (std::strchr(parts, 'r') != nullptr) {
     TransferSettings(nullptr, kGroupMain, kLoad);

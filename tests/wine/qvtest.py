@@ -2,6 +2,7 @@
 
 import os
 import re
+import struct
 import sys
 import types
 import unittest
@@ -84,6 +85,7 @@ class WineTest(unittest.TestCase):
             if parts[0] == "window":
                 seen[None] = parts[2]
                 self.last_origin = (int(parts[3]), int(parts[4]))
+                self.last_exstyle = int(parts[5], 16)
             elif parts[0] == "item":
                 seen.setdefault(int(parts[1]), parts[3])
                 self.last_states.setdefault(int(parts[1]), int(parts[5]))
@@ -119,6 +121,47 @@ class WineTest(unittest.TestCase):
 
     def no_box_left(self, caption):
         self.assertIsNone(self.answer(caption, timeout_ms=0), f"an unexpected box '{caption}' was open")
+
+
+class PortableExecutable:
+    """The header bits and resources of a PE file, read as the loader reads them."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = f.read()
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        sections, optional_size = struct.unpack_from("<H12xH", self.data, pe + 6)
+        optional = pe + 24
+        self.dll_characteristics = struct.unpack_from("<H", self.data, optional + 70)[0]
+        directories = optional + (112 if struct.unpack_from("<H", self.data, optional)[0] == 0x20B else 96)
+        self.sections = [struct.unpack_from("<8xIIII", self.data, optional + optional_size + 40 * i)
+                         for i in range(sections)]
+        self.resource_root = self.offset(struct.unpack_from("<I", self.data, directories + 16)[0])
+
+    def offset(self, rva):
+        for size, address, raw_size, raw in self.sections:
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        raise ValueError(f"RVA {rva:#x} lies in no section")
+
+    def entries(self, directory):
+        """(name or ID, offset of its subdirectory or data entry) of a resource directory."""
+        named, ids = struct.unpack_from("<12xHH", self.data, self.resource_root + directory)
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", self.data, self.resource_root + directory + 16 + 8 * i)
+            yield name & 0x7FFFFFFF if name & 0x80000000 == 0 else ("named", name), target & 0x7FFFFFFF
+
+    def resources(self, resource_type):
+        """{ID: [bytes of each language]} of one resource type."""
+        found = {}
+        for type_id, names in self.entries(0):
+            if type_id != resource_type:
+                continue
+            for name, languages in self.entries(names):
+                for _, entry in self.entries(languages):
+                    rva, size = struct.unpack_from("<II", self.data, self.resource_root + entry)
+                    found.setdefault(name, []).append(self.data[self.offset(rva):self.offset(rva) + size])
+        return found
 
 
 def started_command_lines(trace, image):

@@ -73,6 +73,8 @@ class UnattendedRun(WineTest):
                                                   f"set:{ID.IDE_PROMPT_PASSWORD}=secret",
                                                   f"press:{ID.IDB_PROMPT_OK}"])])
         prompt = seen[0]
+        # Its owner is hidden: the prompt has a taskbar button of its own.
+        self.assertTrue(self.last_exstyle & 0x40000, hex(self.last_exstyle))  # WS_EX_APPWINDOW
         self.assertEqual([prompt[i] for i in (ID.IDT_PROMPT_LINE1, ID.IDT_PROMPT_LINE2, ID.IDT_PROMPT_USER,
                                               ID.IDT_PROMPT_PASSWORD, ID.IDE_PROMPT_PASSWORD)],
                          ["The server says no.", "\\\\srv\\data", "User:", "Password:", "wrong"])

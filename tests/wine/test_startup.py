@@ -3,9 +3,10 @@
 import os
 import re
 import subprocess
+import xml.etree.ElementTree as ElementTree
 
-from qvtest import (DRIVER, ID, SETUP_CAPTION, SETUP_SAVE, WINDIR, WineTest, main,
-                    started_command_lines)
+from qvtest import (DRIVER, ID, SETUP_CAPTION, SETUP_SAVE, WINDIR, PortableExecutable, WineTest,
+                    main, started_command_lines)
 
 ASK_COPY = "General Options Not Set"
 ASK_UPGRADE = "Confirm Overwrite older version"
@@ -93,6 +94,26 @@ class Executable(WineTest):
                 dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)}
                 self.assertIn("mpr.dll", dlls)
                 self.assertLessEqual(dlls, system)
+
+    def test_both_widths_run_as_invoked_and_see_the_real_windows_directory(self):
+        asm, compat = "{urn:schemas-microsoft-com:asm.v3}", "{urn:schemas-microsoft-com:compatibility.v1}"
+        vista_to_11 = ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                       "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"]
+        for width in ("win32", "win64"):
+            with self.subTest(width=width):
+                exe = PortableExecutable(os.path.join(os.environ["QV_BUILD"], width, "quorvane.exe"))
+                self.assertTrue(exe.dll_characteristics & 0x8000, hex(exe.dll_characteristics))  # TS-aware
+                manifests = exe.resources(24)
+                self.assertEqual([(k, len(v)) for k, v in manifests.items()], [(1, 1)])
+                text = manifests[1][0]
+                root = ElementTree.fromstring(text)
+                levels = [e.attrib for e in root.iter(asm + "requestedExecutionLevel")]
+                self.assertEqual(levels, [{"level": "asInvoker", "uiAccess": "false"}])
+                self.assertEqual([e.get("Id") for e in root.iter(compat + "supportedOS")], vista_to_11)
+                # Fixed-unit layouts and the templates' own look.
+                self.assertNotIn(b"dpiaware", text.lower())
+                self.assertNotIn(b"common-controls", text.lower())
 
     def test_version_block_and_icon_as_windows_reads_them(self):
         exe = "C:\\qvtest\\res\\quorvane.exe"
