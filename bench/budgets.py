@@ -14,12 +14,20 @@ Prints, for the stripped executable and in a fresh test world of its own
   showing an empty dialog with the same two 128 ms waits (seen from the X
   server: the moment the window is mapped);
 - an unattended start that ends at once, against a program that only exits
-  and one that reads Shift (for information).
+  and one that reads Shift (for information);
+- with "WaitForNetwork", a server that comes up a second after the run
+  started: the time from its coming up to the letter, against the ordinary
+  network run and against one probe interval more than that run; and the CPU
+  time the program spends waiting 10 seconds for a server that never comes,
+  less the same run without the wait.
 
 A small program with a window (Notepad) keeps the desktop alive throughout,
 as a user's session does: otherwise the first window of every run would also
 pay for starting Wine's desktop process. Medians of RUNS rounds after two
 warm-up rounds. Usage: bench/budgets.py [RUNS]
+
+With --quick (as CI runs it, inside the Wine tests' world when QV_WORLD
+names one): one round, no warm-up, a 2-second wait.
 """
 
 import os
@@ -31,7 +39,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
 import world  # noqa: E402
-from test_startup import imported_dlls  # noqa: E402
+from qvtest import PortableExecutable  # noqa: E402
 
 # The width this machine runs: the i686 program under 32-bit Wine, or where
 # that cannot run (or with QV_WINE64=1), the x86-64 one under 64-bit Wine.
@@ -45,6 +53,10 @@ DRIVER = "C:\\bench\\qvdriver.exe"
 SUBST = "C:\\bench\\subst\\quorvane.exe"
 NET = "C:\\bench\\net\\quorvane.exe"
 IDLE = "C:\\bench\\idle\\quorvane.exe"
+LATE = "C:\\bench\\late\\quorvane.exe"
+WAITING = "C:\\bench\\waiting\\quorvane.exe"
+NOT_WAITING = "C:\\bench\\not-waiting\\quorvane.exe"
+PROBE_INTERVAL_MS = 2000
 
 
 def build():
@@ -83,12 +95,12 @@ def time_to_window(w, program, args, caption):
     return elapsed
 
 
-def prepare(w):
+def prepare(w, wait_seconds):
     w.install_binary("qvdriver.exe", DRIVER)
     for name in ("minimal.exe", "minimal_keystate.exe", "minimal_connect.exe",
                  "minimal_dialog.exe"):
         w.install_binary(name, "C:\\bench\\" + name)
-    for exe in (SUBST, NET, IDLE):
+    for exe in (SUBST, NET, IDLE, LATE, WAITING, NOT_WAITING):
         w.install_binary("quorvane.exe", exe)
     w.put(SUBST[:-3] + "ini",
           b"[MAIN]\r\nShareAddress=C:\\bench\\folder\r\nMapToDrive=S\r\nDriveType=1\r\n")
@@ -100,13 +112,45 @@ def prepare(w):
     # nothing forces it free.
     w.put(IDLE[:-3] + "ini",
           b"[MAIN]\r\nShareAddress=C:\\bench\r\nMapToDrive=C\r\nDriveType=1\r\n")
+    w.put(LATE[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\srv\\late\r\nMapToDrive=Q\r\nWaitForNetwork=30\r\n")
+    for exe, seconds in ((WAITING, wait_seconds), (NOT_WAITING, 0)):
+        # Silent messages: the run ends by itself after the wait.
+        w.put(exe[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
+              b"WaitForNetwork=%d\r\n[SHAREERROR]\r\nButtons=1\r\n[MAPERROR]\r\nButtons=1\r\n" % seconds)
     w.publish("\\\\srv\\data", "C:\\bench\\server-data")
-    w.serve("share \\\\srv\\data anna secret")
+    w.serve("share \\\\srv\\data anna secret", "share \\\\srv\\late")
 
 
-def measure(w, runs):
+def late_server(w):
+    """Seconds from the server coming up (a second after the start) to the letter."""
+    w.drop_drive("Q")
+    w.withdraw("\\\\srv\\late")
+    proc, _ = w.start([LATE])
+    time.sleep(1)
+    w.publish("\\\\srv\\late", "C:\\bench\\late-data")
+    up = time.perf_counter()
+    while w.drive("Q") is None:
+        if time.perf_counter() - up > 30:
+            sys.exit(f"{LATE} did not map Q: after the server came up")
+        time.sleep(0.002)
+    elapsed = time.perf_counter() - up
+    proc.wait(timeout=30)
+    w.withdraw("\\\\srv\\late")
+    w.drop_drive("Q")
+    return elapsed
+
+
+def cpu_seconds(w, program):
+    """User and system time of the program's own process, to its end."""
+    proc, _ = w.start([program])
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    return usage.ru_utime + usage.ru_stime
+
+
+def measure(w, runs, warmups):
     times = {k: [] for k in ("subst", "net", "connect", "dialog_connect", "setup", "dialog", "idle", "minimal",
-                             "keystate")}
+                             "keystate", "late")}
 
     def mapped(key, letter, program):
         w.drop_drive(letter)
@@ -114,7 +158,7 @@ def measure(w, runs):
         if w.drive(letter) is None:
             sys.exit(f"{program} did not map {letter}:")
 
-    for _ in range(runs + 2):
+    for _ in range(runs + warmups):
         mapped("subst", "S", SUBST)
         mapped("net", "Q", NET)
         mapped("connect", "Q", "C:\\bench\\minimal_connect.exe")
@@ -127,30 +171,38 @@ def measure(w, runs):
         times["idle"].append(timed_run(w, IDLE))
         times["minimal"].append(timed_run(w, "C:\\bench\\minimal.exe"))
         times["keystate"].append(timed_run(w, "C:\\bench\\minimal_keystate.exe"))
+        times["late"].append(late_server(w))
         w.clear_logs()
-    medians = {k: statistics.median(v[2:]) * 1000 for k, v in times.items()}
-    means = {k: statistics.mean(v[2:]) * 1000 for k, v in times.items()}
-    return medians, means
+    medians = {k: statistics.median(v[warmups:]) * 1000 for k, v in times.items()}
+    means = {k: statistics.mean(v[warmups:]) * 1000 for k, v in times.items()}
+    cpu = {"waiting": cpu_seconds(w, WAITING) * 1000, "not": cpu_seconds(w, NOT_WAITING) * 1000}
+    return medians, means, cpu
 
 
 def main():
-    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 15
+    quick = "--quick" in sys.argv
+    numbers = [a for a in sys.argv[1:] if a != "--quick"]
+    runs = 1 if quick else int(numbers[0]) if numbers else 15
+    warmups = 0 if quick else 2
+    wait_seconds = 2 if quick else 10
     build()
-    with open(os.path.join(BIN, "quorvane.exe"), "rb") as f:
-        data = f.read()
-    imports = sorted(dll.lower() for dll in imported_dlls(data))
+    imports = sorted(dll.lower() for dll in PortableExecutable(os.path.join(BIN, "quorvane.exe")).imports())
 
-    directory = os.path.join(ROOT, "build", "bench", "world")
-    world.setup(directory)
+    # Inside the Wine tests' world when it is there; otherwise one of its own.
+    shared = os.environ.get("QV_WORLD")
+    directory = shared or os.path.join(ROOT, "build", "bench", "world")
+    if not shared:
+        world.setup(directory)
     w = world.World.load(directory)
     try:
-        prepare(w)
+        prepare(w, wait_seconds)
         desktop, _ = w.start(["notepad"])
         time.sleep(2)
-        m, mean = measure(w, runs)
+        m, mean, cpu = measure(w, runs, warmups)
         desktop.kill()
     finally:
-        world.teardown(directory)
+        if not shared:
+            world.teardown(directory)
 
     def row(label, value, budget=""):
         print(f"{label:<58} {value:>12}  {budget}")
@@ -159,7 +211,7 @@ def main():
         return f"{m[key]:.0f} ms ({mean[key]:.0f})"
 
     print(f"program: {BIN}/quorvane.exe, the {world.DESCRIPTIONS[WIDTH]} ({WHY})")
-    print(f"rounds: {runs}; times are medians (means), after 2 warm-up rounds")
+    print(f"rounds: {runs}; times are medians (means), after {warmups} warm-up rounds")
     for width, name in (("win32", "i686"), ("win64", "x86-64")):
         size = os.path.getsize(os.path.join(ROOT, "build", "native", width, "quorvane.exe"))
         row(f"quorvane.exe ({name}), stripped, with its resources", f"{size} B",
@@ -178,6 +230,12 @@ def main():
     row("unattended start that ends at once (for information)", ms("idle"))
     row("minimal program: exits at once", ms("minimal"))
     row("minimal program: reads Shift, exits", ms("keystate"))
+    row("late server (WaitForNetwork): server up to letter mapped", ms("late"))
+    row("  ratio to the unattended network run", f"{m['late'] / m['net']:.2f} ({mean['late'] / mean['net']:.2f})",
+        f"budget {(PROBE_INTERVAL_MS + m['net']) / m['net']:.2f}: one probe interval more")
+    row(f"{wait_seconds}-second wait for a server never up: CPU time", f"{cpu['waiting']:.0f} ms")
+    row("  the same run without the wait", f"{cpu['not']:.0f} ms")
+    row("  the wait's own CPU time", f"{cpu['waiting'] - cpu['not']:.0f} ms", "budget 50 ms")
 
 
 if __name__ == "__main__":

@@ -15,6 +15,11 @@ target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} -Werror -g)
 
 include(${CMAKE_SOURCE_DIR}/tests/unit/tests.cmake)
 
+# Every benchmark runs once, in its shortest form, so that none rots unseen;
+# it prints its figures and asserts none.
+add_test(NAME bench.macros COMMAND ${CMAKE_SOURCE_DIR}/bench/macros.sh 20000 100)
+set_tests_properties(bench.macros PROPERTIES LABELS "benchmarks, printed only" TIMEOUT 300)
+
 option(QV_WINE_TESTS "Cross-build quorvane.exe and test it under Wine" ON)
 if(QV_WINE_TESTS)
   include(${CMAKE_SOURCE_DIR}/tests/wine/tests.cmake)

@@ -14,6 +14,8 @@ constexpr unsigned kUpdateProfile = 1;  // CONNECT_UPDATE_PROFILE
 // The substitution tool is given this long to finish; only the letter then
 // tells whether it worked.
 constexpr unsigned kSubstWaitMs = 5000;
+// How often a late network is probed again.
+constexpr unsigned kProbeIntervalMs = 2000;
 
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorAlreadyExists = 183;
@@ -48,6 +50,29 @@ SubstParameters AddParameters() {
   AppendText(p.text, Settings.ShareAddress);
   if (blank) AppendText(p.text, "\"");
   return p;
+}
+
+// A refusal of the credentials, or of access, comes from a server that is
+// there.
+bool Reachable(uint32_t probe) {
+  return probe == 0 || probe == kErrorAlreadyExists || probe == kErrorLogonFailure ||
+         probe == kErrorAccessDenied;
+}
+
+// At log-on the network may come up after the user does: the share is
+// probed again every two seconds for as long as the settings allow. The
+// last probe's code is the run's.
+uint32_t ProbeShare(bool mayWait) {
+  const uint32_t allowed = mayWait ? Settings.WaitForNetwork * 1000u : 0;
+  const uint32_t start = Sys().Milliseconds();
+  for (;;) {
+    const uint32_t probe = Sys().ProbeAddress(Settings.ShareAddress);
+    // Unsigned, so the clock's wrap does not end the wait early.
+    const uint32_t waited = Sys().Milliseconds() - start;
+    if (Reachable(probe) || waited >= allowed) return probe;
+    const uint32_t left = allowed - waited;
+    Sys().WaitAnswering(left < kProbeIntervalMs ? left : kProbeIntervalMs);
+  }
 }
 
 bool LetterFree() { return Sys().DriveType(Settings.MapToDrive) == kDriveNoRootDir; }
@@ -163,11 +188,10 @@ void RunMapping(Window dialog, MappingAction action) {
     return;
   }
 
-  const uint32_t probe = Sys().ProbeAddress(s.ShareAddress);
+  // Somebody who clicked "Map Drive Now" is told at once.
+  const uint32_t probe = ProbeShare(UiState.UiMode != 1 && s.DriveType == kNetWork);
   RunState.LastErrorCode = probe;
-  const bool reachable = probe == 0 || probe == kErrorAlreadyExists ||
-                         probe == kErrorLogonFailure || probe == kErrorAccessDenied ||
-                         s.DriveType == kPrinter;
+  const bool reachable = Reachable(probe) || s.DriveType == kPrinter;
   if (!reachable) {
     // From the setup dialog the message is shown and the mapping tried
     // anyway; the unattended run stops unless the message is silent.

@@ -117,6 +117,13 @@ class Platform {
                                        unsigned maxWaitMs) = 0;
   // A plain blocking wait (Sleep).
   virtual void Wait(unsigned milliseconds) = 0;
+  // Waits `milliseconds` while answering whatever is sent or posted to the
+  // thread's windows (MsgWaitForMultipleObjects), so that broadcasts and a
+  // log-off are never kept waiting; uses no CPU meanwhile.
+  virtual void WaitAnswering(unsigned milliseconds) = 0;
+  // Milliseconds since the system started (GetTickCount); it wraps after
+  // 49.7 days, so only differences of two readings count.
+  virtual uint32_t Milliseconds() = 0;
 
   // --- Values for the macros ------------------------------------------------
   virtual LocalTime Now() = 0;

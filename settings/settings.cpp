@@ -115,6 +115,12 @@ void LoadMain(Window dialog, bool show) {
   s.PromptCredentials = ReadByte(kMain, "PromptCredentials");
   CheckIf(dialog, IDX_PROMPT, s.PromptCredentials != 0, show);
 
+  // Text reads as 0, so a hand-edited value can only shorten the wait.
+  const int wait =
+      HaveFile() ? Sys().ReadProfileNumber(kMain, "WaitForNetwork", 0, Settings.IniPath) : 0;
+  s.WaitForNetwork =
+      static_cast<uint16_t>(wait < 0 ? 0 : wait > kMaxWaitForNetwork ? kMaxWaitForNetwork : wait);
+
   s.StartUp = ReadByte(kMain, "StartUp");
   CheckIf(dialog, IDX_START_UP, s.StartUp == 1, show);
   s.UpdateMode = ReadByte(kMain, "UpdateMode");

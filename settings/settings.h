@@ -47,6 +47,9 @@ struct SettingsRecord {
   uint8_t PromptCredentials;
   uint8_t SaveCredentials;
   uint8_t StartUp;
+  // Seconds the unattended run may wait for a network share to become
+  // reachable; never shown or written by the setup dialog.
+  uint16_t WaitForNetwork;
 
   EndUserMessageRecord EndUserMessage;
 
@@ -64,6 +67,9 @@ struct RunStateRecord {
   uint8_t MappingSucceeded;
   uint32_t LastErrorCode;
 };
+
+// The longest wait for the network a settings file can ask for, in seconds.
+inline constexpr int kMaxWaitForNetwork = 600;
 
 // Which dialog is in front, and the handles the dialogs record.
 struct UiStateRecord {

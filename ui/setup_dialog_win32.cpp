@@ -186,6 +186,10 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
       ClosePath(dialog);
       return FALSE;
+    case WM_ENDSESSION:
+      // Logging off: whatever the run still waits for no longer matters.
+      if (wParam != FALSE) ExitProcess(0);
+      return FALSE;
     default:
       return FALSE;
   }

@@ -152,6 +152,26 @@ class Win32Platform final : public Platform {
 
   void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
+  void WaitAnswering(unsigned milliseconds) override {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+          PostQuitMessage(int(message.wParam));  // for the loop that owns it
+          return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      const DWORD waited = GetTickCount() - start;
+      if (waited >= milliseconds) return;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - waited, QS_ALLINPUT);
+    }
+  }
+
+  uint32_t Milliseconds() override { return GetTickCount(); }
+
   LocalTime Now() override {
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -210,6 +210,12 @@ size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
 
 uint32_t FakePlatform::ProbeAddress(const char* address) {
   log.push_back(std::string("probe ") + address);
+  tick += probeMs;
+  if (!probeResults.empty()) {
+    const uint32_t result = probeResults.front();
+    probeResults.pop_front();
+    return result;
+  }
   auto it = probe.find(address);
   return it == probe.end() ? probeDefault : it->second;
 }
@@ -261,6 +267,13 @@ intptr_t FakePlatform::StartProgramAndWait(Window owner, const char* file,
 void FakePlatform::Wait(unsigned milliseconds) {
   log.push_back("wait " + std::to_string(milliseconds));
 }
+
+void FakePlatform::WaitAnswering(unsigned milliseconds) {
+  log.push_back("idle " + std::to_string(milliseconds));
+  tick += milliseconds;
+}
+
+uint32_t FakePlatform::Milliseconds() { return tick; }
 
 // Plays the dialog: records what it shows, then answers as scripted.
 bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typed,

@@ -93,6 +93,9 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   // Drives and the network.
   std::map<std::string, uint32_t> probe;  // address -> code
   uint32_t probeDefault = 53;             // for any other address
+  std::deque<uint32_t> probeResults;     // per probe, before the two above
+  uint32_t tick = 0;                     // Milliseconds(); waits move it on
+  unsigned probeMs = 0;                  // how long each probe takes
   std::map<char, unsigned> drives;       // letter -> GetDriveTypeA; missing: 1
   std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
   bool substWorks = true;                // the tool defines the letter
@@ -131,6 +134,8 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
   void Wait(unsigned milliseconds) override;
+  void WaitAnswering(unsigned milliseconds) override;
+  uint32_t Milliseconds() override;
   bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed,
            bool unattended) override;
   size_t ModulePath(char* out, size_t cap) override;

@@ -172,6 +172,67 @@ TEST(MappingRun, Outcomes) {
   }
 }
 
+// At log-on a network share not there yet is probed again every two seconds
+// for at most "WaitForNetwork" seconds; the run then goes on with the last
+// probe's code. Nothing else waits.
+TEST(MappingRun, WaitForNetwork) {
+  const struct {
+    const char* name;
+    const char* main;  // [MAIN] keys; the share S and the letter X follow
+    uint8_t via;
+    std::deque<uint32_t> probes;  // then 53 for ever
+    unsigned probeMs;             // how long each probe takes
+    uint32_t startTick;
+    size_t probed;
+    unsigned idleMs;    // waited in all
+    const char* ended;  // the run's last call
+  } cases[] = {
+      {"no key: one probe", "", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
+      {"0: one probe", "WaitForNetwork=0", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
+      {"reachable at the first probe", "WaitForNetwork=10", kLogOn, {0}, 0, 0, 1, 0, "start 2 "},
+      {"reachable at the third", "WaitForNetwork=10", kLogOn, {53, 1231, 0}, 0, 0, 3, 4000, "start 2 "},
+      {"reachable at the last allowed probe", "WaitForNetwork=5", kLogOn, {53, 53, 53, 0}, 0, 0, 4, 5000, "start 2 "},
+      {"never reachable: the last probe's code", "WaitForNetwork=5", kLogOn, {53, 53, 53, 1231}, 0, 0, 4, 5000, "start 3 1231"},
+      {"slow probes count toward the bound", "WaitForNetwork=5", kLogOn, {}, 3000, 0, 2, 2000, "start 3 53"},
+      {"the clock wraps meanwhile", "WaitForNetwork=5", kLogOn, {}, 0, 0xFFFFF000u, 4, 5000, "start 3 53"},
+      {"logon failure is a server that is there", "WaitForNetwork=10", kLogOn, {53, 1326}, 0, 0, 2, 2000, "start 2 "},
+      {"Map Drive Now never waits", "WaitForNetwork=10", kMapNow, {}, 0, 0, 1, 0, "connect X: " S " -/- 0 1"},
+      {"Subst never waits", "WaitForNetwork=10\nDriveType=1", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
+      {"Printer never waits", "WaitForNetwork=10\nDriveType=2", kLogOn, {}, 0, 0, 1, 0, "start 2 "},
+      {"text counts as 0", "WaitForNetwork=soon", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
+      {"negative counts as 0", "WaitForNetwork=-5", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
+      {"100000 counts as 600", "WaitForNetwork=100000", kLogOn, {}, 0, 0, 301, 600000, "start 3 53"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, kIni);
+    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + "\nShareAddress=" S "\nMapToDrive=X\n" PROGRAMS
+                     "Execute3=3\nParameters3=%ERRORCODE%\n[SHAREERROR]\nButtons=0\n";
+    fake.probeResults = c.probes;
+    fake.probeMs = c.probeMs;
+    fake.tick = c.startTick;
+    if (c.via == kLogOn) {
+      UnattendedRun(kDialog);
+      EXPECT_EQ(fake.log.front(), "start 1 ");  // program 1 before any wait
+    } else {
+      UiState.UiMode = 1;
+      TransferSettings(nullptr, kGroupMain, kLoad);
+      RunMapping(kDialog, MappingAction::Map);
+    }
+    size_t probed = 0;
+    unsigned idle = 0;
+    for (const std::string& call : fake.log) {
+      probed += call.rfind("probe ", 0) == 0;
+      if (call.rfind("idle ", 0) == 0) idle += unsigned(std::stoul(call.substr(5)));
+    }
+    EXPECT_EQ(probed, c.probed);
+    EXPECT_EQ(idle, c.idleMs);
+    EXPECT_EQ(fake.log.back(), c.ended);
+  }
+}
+
 TEST(MappingRun, PromptShowsItsSectionExpanded) {
   const struct {
     const char* section;

@@ -66,14 +66,14 @@ TEST_F(SettingsTest, MainSave) {
             "StartUp=1\r\nUpdateMode=0\r\n");
   EXPECT_EQ(Main(), "\\\\srv\\data|..|0|000000|%USERNAME%/s3cret|16 1 101110 -");
 
-  fake.Ini(kIni) = "; note\r\n[MAIN]\r\nUserName=old\r\nOwner=IT\r\nPassWord=oldpw\r\n\r\n[X]\r\n";
+  fake.Ini(kIni) = "; note\r\n[MAIN]\r\nUserName=old\r\nWaitForNetwork=30\r\nPassWord=oldpw\r\n\r\n[X]\r\n";
   fake.combos[kLetters].selection = 0;  // A, the first letter
   fake.combos[kTypes].selection = -1;
   fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = 0;
   CopyText(Settings.UserName, "mem");
   TransferSettings(kDialog, kGroupMain, kSave);
   EXPECT_EQ(fake.Ini(kIni),
-            "; note\r\n[MAIN]\r\nUserName=old\r\nOwner=IT\r\nPassWord=oldpw\r\n"
+            "; note\r\n[MAIN]\r\nUserName=old\r\nWaitForNetwork=30\r\nPassWord=oldpw\r\n"
             "ShareAddress=\\\\srv\\data\r\nMapToDrive=A\r\nDriveType=0\r\nSaveCredentials=0\r\n"
             "PersistantConnection=1\r\nForceDisConnection=0\r\nPromptCredentials=1\r\n"
             "StartUp=1\r\nUpdateMode=0\r\n\r\n[X]\r\n");

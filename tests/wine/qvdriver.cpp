@@ -15,6 +15,11 @@
 //       Brings that window to the front and presses keys through real input
 //       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape";
 //       "menu?" prints whether a popup menu is open.
+//   qvdriver ping CAPTION MS
+//       Waits for a top-level window with that caption, shown or hidden,
+//       and sends it WM_SETTINGCHANGE as a broadcast does
+//       (SendMessageTimeout, at most MS). Prints "answered" or "timeout" with
+//       the milliseconds it took. Exit 0 when answered, 2 otherwise.
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -227,6 +232,27 @@ int Drive(int argc, char** argv) {
     }
   }
   return 0;
+}
+
+int Ping(int argc, char** argv) {
+  if (argc < 4) return 64;
+  const DWORD timeout = DWORD(std::atoi(argv[3]));
+  DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while ((window = FindWindowA(nullptr, argv[2])) == nullptr) {
+    if (GetTickCount() - start > 20000) {
+      std::printf("timeout: no window \"%s\"\n", argv[2]);
+      return 2;
+    }
+    Sleep(20);
+  }
+  start = GetTickCount();
+  DWORD_PTR result = 0;
+  const bool answered =
+      SendMessageTimeoutA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                          SMTO_NORMAL, timeout, &result) != 0;
+  std::printf("%s %lu\n", answered ? "answered" : "timeout", GetTickCount() - start);
+  return answered ? 0 : 2;
 }
 
 }  // namespace
@@ -479,6 +505,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "resources") == 0) return Resources(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "ping") == 0) return Ping(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);

@@ -136,6 +136,7 @@ class PortableExecutable:
         directories = optional + (112 if struct.unpack_from("<H", self.data, optional)[0] == 0x20B else 96)
         self.sections = [struct.unpack_from("<8xIIII", self.data, optional + optional_size + 40 * i)
                          for i in range(sections)]
+        self.import_rva = struct.unpack_from("<I", self.data, directories + 8)[0]
         self.resource_root = self.offset(struct.unpack_from("<I", self.data, directories + 16)[0])
 
     def offset(self, rva):
@@ -143,6 +144,15 @@ class PortableExecutable:
             if address <= rva < address + max(size, raw_size):
                 return raw + rva - address
         raise ValueError(f"RVA {rva:#x} lies in no section")
+
+    def imports(self):
+        """The names of the DLLs it imports, as its import directory lists them."""
+        names, entry = [], self.offset(self.import_rva)
+        while struct.unpack_from("<I", self.data, entry + 12)[0] != 0:  # a name: not the last entry
+            name = self.offset(struct.unpack_from("<I", self.data, entry + 12)[0])
+            names.append(self.data[name:self.data.index(b"\0", name)].decode())
+            entry += 20
+        return names
 
     def entries(self, directory):
         """(name or ID, offset of its subdirectory or data entry) of a resource directory."""

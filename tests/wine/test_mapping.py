@@ -3,8 +3,10 @@
 provider, the letters made, the boxes and prompts shown, the programs run."""
 
 import os
+import time
 
-from qvtest import DRIVER, ID, WineTest, main
+from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest, main
+from world import wait_for
 
 DIR = "C:\\qvtest\\map"
 RECORD = DIR + "\\programs.txt"
@@ -106,6 +108,45 @@ class UnattendedRun(WineTest):
         self.assertEqual(texts[0], f"Error {code}\nDrive Q:\n\n\nCall the desk")
         self.assertEqual(self.world.calls(), [])
         self.assertEqual(self.recorded, ["three " + code])
+
+    # "WaitForNetwork": a server that is not there when the run starts.
+    def test_a_server_that_comes_up_late_is_mapped_silently(self):
+        self.world.serve("share \\\\srv\\late")
+        self.world.withdraw("\\\\srv\\late")
+        self.addCleanup(self.world.withdraw, "\\\\srv\\late")
+        self.world.put(self.ini, ("[MAIN]\r\nShareAddress=\\\\srv\\late\r\nMapToDrive=Q\r\nWaitForNetwork=20\r\n"
+                                  "[SECTEXECUTE]\r\n" + program(2, "two [%DRIVE%]")).encode())
+        proc, err = self.world.start([self.exe])
+        self.addCleanup(err.close)
+        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        # While it waits, what is sent to its (hidden) window is answered.
+        ping = self.world.wine([DRIVER, "ping", SETUP_CAPTION, "3000"])
+        self.assertEqual(ping.returncode, 0, ping.stdout)
+        self.assertIsNone(proc.poll())
+        self.world.publish("\\\\srv\\late", DIR + "\\late")
+        up = time.monotonic()
+        self.assertTrue(wait_for(lambda: self.world.drive("Q") == "unc/srv/late", 30))
+        print(f"\n  {ping.stdout.decode().strip()}; the letter came {time.monotonic() - up:.1f} s "
+              "after the server", end=" ", flush=True)
+        self.assertEqual(proc.wait(timeout=30), 0)
+        self.world.wait_for_programs("qvdriver.exe")
+        self.assertEqual([c[:3] + c[-1:] for c in self.world.calls()], [["add", "\\\\srv\\late", "Q:", "=0"]])
+        self.assertEqual(self.world.read(RECORD).decode().split(" record ", 1)[1].split(" ", 1)[1].strip(),
+                         "two [Q:]")
+
+    def test_a_server_that_never_comes_is_reported_after_the_wait(self):
+        # Program 1 starts a second before the mapping; both stamps are the
+        # program's own, to the second.
+        _, texts = self.run_unattended(
+            "[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\nWaitForNetwork=2\r\n"
+            "[SHAREERROR]\r\nTitle=Not there\r\nLine1=%TIME% %ERRORCODE%\r\n"
+            "[SECTEXECUTE]\r\n" + program(1, "%TIME%") + program(3, "three %ERRORCODE%"),
+            answers=[("Not there", "ok")])
+        shown, code = texts[0].split("\n")[0].split(" ")
+        seconds = [int(t[:2]) * 3600 + int(t[2:4]) * 60 + int(t[4:]) for t in (self.recorded[0], shown)]
+        self.assertGreaterEqual((seconds[1] - seconds[0]) % 86400, 3, (self.recorded, shown))
+        self.assertEqual(self.recorded[1:], ["three " + code])
+        self.assertEqual(self.world.calls(), [])
 
 
 if __name__ == "__main__":

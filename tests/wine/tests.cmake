@@ -57,6 +57,11 @@ set_tests_properties(wine.world.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300
 set_tests_properties(wine.world.teardown PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60
   RESOURCE_LOCK wine LABELS "${QV_WINE_LABEL}")
 
+add_test(NAME bench.budgets
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/budgets.py --quick)
+set_tests_properties(bench.budgets PROPERTIES ENVIRONMENT "${QV_WINE_ENV}"
+  FIXTURES_REQUIRED wine RESOURCE_LOCK wine LABELS "benchmarks, printed only" TIMEOUT 600)
+
 foreach(name startup mapping setup subdialogs about bad_input soak)
   add_test(NAME wine.${name}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/test_${name}.py)

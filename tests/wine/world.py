@@ -250,6 +250,13 @@ class World:
             os.remove(link)
         os.symlink(target, link)
 
+    def withdraw(self, unc):
+        """Makes \\\\srv\\share unreachable again."""
+        server, share = unc.strip("\\").lower().split("\\", 1)
+        link = os.path.join(self.prefix, "dosdevices", "unc", server, share)
+        if os.path.islink(link):
+            os.remove(link)
+
     def serve(self, *rules):
         """The file server's shares, users and forced errors (see qvnet.cpp)."""
         self.put(NET_DIR + "\\server.txt", "".join(r + "\r\n" for r in rules).encode())
