@@ -4,7 +4,9 @@
 # test file server with the share \\demo\share, a folder to substitute
 # (C:\Demo\Folder) and a working subst.exe. Arguments go to the program;
 # without any, it is started with "/?", which opens the setup dialog.
-# With no DISPLAY it runs under Xvfb and a screenshot is saved.
+# With no DISPLAY it runs under Xvfb, inside Wine's virtual desktop (which
+# draws the caption bars and close boxes that no window manager draws there),
+# and a screenshot is saved and checked for the setup dialog's title bar.
 # Where 32-bit programs cannot run (or with QV_WINE64=1), the x86-64 build
 # runs under 64-bit Wine instead, in build/run64/prefix.
 set -euo pipefail
@@ -36,7 +38,10 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 [ -f "$WINEPREFIX/system.reg" ] || echo "run: making the Wine prefix $WINEPREFIX"
-QV_BIN="$PWD/build/$width" QV_WIDTH="$width" python3 tests/wine/world.py demo "$run"
+desktop=
+[ -z "$xvfb_pid" ] || desktop=desktop
+QV_BIN="$PWD/build/$width" QV_WIDTH="$width" python3 tests/wine/world.py demo "$run" $desktop
+wineserver -w  # the desktop is chosen when the prefix's first program starts
 dir="$WINEPREFIX/drive_c/Quorvane"
 mkdir -p "$dir"
 cp "build/$width/quorvane.exe" "$dir/quorvane.exe"
@@ -51,11 +56,13 @@ if [ -n "$xvfb_pid" ]; then
   import -window root "$shot"
   echo "run: screenshot saved to $shot"
   if kill -0 "$program" 2>/dev/null; then
+    # The picture must show the window as a user sees it, caption and all.
+    python3 scripts/screenshots.py check "$shot" && shown=0 || shown=$?
     echo "run: quorvane.exe is still open (see the screenshot); closing it"
     wineserver -k
     wait "$program" 2>/dev/null || true
     echo "run: its settings file is $dir/quorvane.ini"
-    exit 0
+    exit "$shown"
   fi
   wait "$program" 2>/dev/null && rc=0 || rc=$?
 else

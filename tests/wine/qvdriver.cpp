@@ -6,7 +6,8 @@
 //   qvdriver window CAPTION [set:ID=TEXT] [select:ID=N] [check:ID=N]
 //                           [press:ID | click:ID | close] [wait:MS]
 //       Waits for a visible top-level window with that caption, prints its
-//       class, client origin and extended style, and every control (ID, class, text, enabled, a list's
+//       class, client origin, extended style, frame and how many visible
+//       windows above it cover part of it, and every control (ID, class, text, enabled, a list's
 //       selection or a button's check), types texts, selects entries, sets
 //       check boxes, then presses the button (its command, as if clicked),
 //       clicks it with the real mouse (which a disabled window ignores), or
@@ -183,8 +184,21 @@ int Drive(int argc, char** argv) {
   GetClassNameA(window, cls, sizeof cls);
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  std::printf("window|%s|%s|%ld|%ld|%lx\n", argv[2], cls, origin.x, origin.y,
-              static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+  RECT frame;
+  GetWindowRect(window, &frame);
+  // Visible windows above it in the z-order that cover part of it.
+  int covered = 0;
+  for (HWND above = GetWindow(window, GW_HWNDPREV); above != nullptr;
+       above = GetWindow(above, GW_HWNDPREV)) {
+    RECT other, common;
+    if (IsWindowVisible(above) && GetWindowRect(above, &other) &&
+        IntersectRect(&common, &frame, &other)) {
+      ++covered;
+    }
+  }
+  std::printf("window|%s|%s|%ld|%ld|%lx|%ld,%ld,%ld,%ld|%d\n", argv[2], cls, origin.x, origin.y,
+              static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)), frame.left,
+              frame.top, frame.right, frame.bottom, covered);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     GetClassNameA(child, cls, sizeof cls);

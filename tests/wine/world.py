@@ -277,6 +277,18 @@ class World:
         path = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
         return os.readlink(path) if os.path.islink(path) else None
 
+    def virtual_desktop(self, on):
+        """Windows inside one desktop window that Wine draws itself, caption
+        bars and close boxes included, as on Windows: for screenshots on a
+        display without a window manager. Off, every window is the display's."""
+        key = "HKCU\\Software\\Wine\\Explorer"
+        if on:
+            self.wine(["reg", "add", key, "/v", "Desktop", "/d", "Default", "/f"], check=True)
+            self.wine(["reg", "add", key + "\\Desktops", "/v", "Default", "/d", "1024x768", "/f"],
+                      check=True)
+        else:
+            self.wine(["reg", "delete", key, "/v", "Desktop", "/f"])
+
     def drop_drive(self, letter):
         path = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
         if os.path.islink(path):
@@ -375,10 +387,11 @@ def teardown(directory):
     print("world: stopped")
 
 
-def demo(directory):
+def demo(directory, desktop=False):
     """Makes the prefix in DIR/prefix (kept when it exists) a small office:
     the file server with a share \\\\demo\\share open to anyone, a folder to
-    substitute, and the working subst.exe. QV_WIDTH names the prefix's width."""
+    substitute, and the working subst.exe; with `desktop`, in Wine's virtual
+    desktop. QV_WIDTH names the prefix's width."""
     prefix = os.path.abspath(os.path.join(directory, "prefix"))
     w = World(directory, prefix, os.environ.get("DISPLAY", ""), width=os.environ["QV_WIDTH"])
     if not os.path.exists(os.path.join(prefix, "system.reg")):
@@ -390,6 +403,7 @@ def demo(directory):
     w.put("C:\\Demo\\Folder\\Welcome.txt", b"This folder can be substituted as a drive.\r\n")
     w.publish("\\\\demo\\share", "C:\\Demo\\Share")
     w.serve("share \\\\demo\\share")
+    w.virtual_desktop(desktop)
 
 
 def print_pick():
@@ -401,7 +415,9 @@ if __name__ == "__main__":
     commands = {"setup": setup, "teardown": teardown, "demo": demo}
     if sys.argv[1:] == ["pick"]:
         print_pick()
+    elif sys.argv[1:2] == ["demo"] and sys.argv[3:] in ([], ["desktop"]) and len(sys.argv) > 2:
+        demo(sys.argv[2], desktop=sys.argv[3:] == ["desktop"])
     elif len(sys.argv) != 3 or sys.argv[1] not in commands:
-        sys.exit("usage: world.py pick | world.py setup|teardown|demo DIR")
+        sys.exit("usage: world.py pick | world.py setup|teardown DIR | world.py demo DIR [desktop]")
     else:
         commands[sys.argv[1]](sys.argv[2])
