@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qv {
@@ -38,11 +39,15 @@ void ReadText(const char* section, const char* key, const char* fallback,
   ReadText(section, key, fallback, out, N);
 }
 
+// A missing key, or text, reads as 0.
+int ReadNumber(const char* section, const char* key) {
+  if (!HaveFile()) return 0;
+  return Sys().ReadProfileNumber(section, key, 0, Settings.IniPath);
+}
+
 // Numbers keep only their low eight bits.
 uint8_t ReadByte(const char* section, const char* key) {
-  if (!HaveFile()) return 0;
-  return static_cast<uint8_t>(
-      Sys().ReadProfileNumber(section, key, 0, Settings.IniPath));
+  return static_cast<uint8_t>(ReadNumber(section, key));
 }
 
 // The first write the file refused during one transfer; a failure is never
@@ -115,11 +120,9 @@ void LoadMain(Window dialog, bool show) {
   s.PromptCredentials = ReadByte(kMain, "PromptCredentials");
   CheckIf(dialog, IDX_PROMPT, s.PromptCredentials != 0, show);
 
-  // Text reads as 0, so a hand-edited value can only shorten the wait.
-  const int wait =
-      HaveFile() ? Sys().ReadProfileNumber(kMain, "WaitForNetwork", 0, Settings.IniPath) : 0;
-  s.WaitForNetwork =
-      static_cast<uint16_t>(wait < 0 ? 0 : wait > kMaxWaitForNetwork ? kMaxWaitForNetwork : wait);
+  // A hand-edited value that is not a number waits not at all.
+  s.WaitForNetwork = static_cast<uint16_t>(
+      std::clamp(ReadNumber(kMain, "WaitForNetwork"), 0, kMaxWaitForNetwork));
 
   s.StartUp = ReadByte(kMain, "StartUp");
   CheckIf(dialog, IDX_START_UP, s.StartUp == 1, show);

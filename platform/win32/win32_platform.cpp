@@ -158,7 +158,11 @@ class Win32Platform final : public Platform {
       MSG message;
       while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-          PostQuitMessage(int(message.wParam));  // for the loop that owns it
+          // Kept for the loop that owns it; the rest of the wait is slept,
+          // since taking the request again at once would spin.
+          PostQuitMessage(int(message.wParam));
+          const DWORD waited = GetTickCount() - start;
+          if (waited < milliseconds) Sleep(milliseconds - waited);
           return;
         }
         TranslateMessage(&message);
