@@ -41,7 +41,6 @@ fi
 desktop=
 [ -z "$xvfb_pid" ] || desktop=desktop
 QV_BIN="$PWD/build/$width" QV_WIDTH="$width" python3 tests/wine/world.py demo "$run" $desktop
-wineserver -w  # the desktop is chosen when the prefix's first program starts
 dir="$WINEPREFIX/drive_c/Quorvane"
 mkdir -p "$dir"
 cp "build/$width/quorvane.exe" "$dir/quorvane.exe"

@@ -177,9 +177,6 @@ def main():
     w = world.World.load(directory)
     try:
         w.virtual_desktop(True)
-        # The desktop is chosen when the prefix's first program starts.
-        w.kill_all()
-        subprocess.run(["wineserver", "-p"], env=w.env(), check=True)
         made = shoot_all(w)
     finally:
         world.teardown(directory)

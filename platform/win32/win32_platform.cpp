@@ -154,23 +154,27 @@ class Win32Platform final : public Platform {
 
   void WaitAnswering(unsigned milliseconds) override {
     const DWORD start = GetTickCount();
+    bool quitting = false;
     for (;;) {
       MSG message;
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      while (!quitting && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-          // Kept for the loop that owns it; the rest of the wait is slept,
-          // since taking the request again at once would spin.
+          // Kept for the loop that owns it; taking it again at once would
+          // spin, so the rest of the wait is slept.
           PostQuitMessage(int(message.wParam));
-          const DWORD waited = GetTickCount() - start;
-          if (waited < milliseconds) Sleep(milliseconds - waited);
-          return;
+          quitting = true;
+        } else {
+          TranslateMessage(&message);
+          DispatchMessageA(&message);
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
       }
       const DWORD waited = GetTickCount() - start;
       if (waited >= milliseconds) return;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - waited, QS_ALLINPUT);
+      if (quitting) {
+        Sleep(milliseconds - waited);
+      } else {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - waited, QS_ALLINPUT);
+      }
     }
   }
 

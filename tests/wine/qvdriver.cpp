@@ -164,21 +164,30 @@ void TextOf(HWND window, char* out, int cap) {
   WideCharToMultiByte(CP_ACP, 0, wide, -1, out, cap, nullptr, nullptr);
 }
 
+// Waits for a top-level window with that caption (a visible one when
+// `visible`); null, said on standard output, when none comes in time.
+HWND WaitForWindow(const char* caption, DWORD timeout, bool visible) {
+  const DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while ((window = FindWindowA(nullptr, caption)) == nullptr ||
+         (visible && !IsWindowVisible(window))) {
+    if (GetTickCount() - start > timeout) {
+      std::printf("timeout: no window \"%s\"\n", caption);
+      return nullptr;
+    }
+    Sleep(50);
+  }
+  return window;
+}
+
 int Drive(int argc, char** argv) {
   if (argc < 3) return 64;
   DWORD timeout = 20000;
   for (int i = 3; i < argc; ++i) {
     if (std::strncmp(argv[i], "wait:", 5) == 0) timeout = DWORD(std::atoi(argv[i] + 5));
   }
-  const DWORD start = GetTickCount();
-  HWND window = nullptr;
-  while ((window = FindWindowA(nullptr, argv[2])) == nullptr || !IsWindowVisible(window)) {
-    if (GetTickCount() - start > timeout) {
-      std::printf("timeout: no window \"%s\"\n", argv[2]);
-      return 2;
-    }
-    Sleep(50);
-  }
+  HWND window = WaitForWindow(argv[2], timeout, true);
+  if (window == nullptr) return 2;
   char text[1400];
   char cls[64];
   GetClassNameA(window, cls, sizeof cls);
@@ -251,16 +260,9 @@ int Drive(int argc, char** argv) {
 int Ping(int argc, char** argv) {
   if (argc < 4) return 64;
   const DWORD timeout = DWORD(std::atoi(argv[3]));
-  DWORD start = GetTickCount();
-  HWND window = nullptr;
-  while ((window = FindWindowA(nullptr, argv[2])) == nullptr) {
-    if (GetTickCount() - start > 20000) {
-      std::printf("timeout: no window \"%s\"\n", argv[2]);
-      return 2;
-    }
-    Sleep(20);
-  }
-  start = GetTickCount();
+  HWND window = WaitForWindow(argv[2], 20000, false);
+  if (window == nullptr) return 2;
+  const DWORD start = GetTickCount();
   DWORD_PTR result = 0;
   const bool answered =
       SendMessageTimeoutA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),

@@ -92,11 +92,16 @@ class WineTest(unittest.TestCase):
                 self.last_enabled.setdefault(int(parts[1]), parts[4] == "1")
         return seen
 
-    def open_setup(self):
-        """Starts self.exe with "/?"; the setup dialog opens."""
-        proc, err = self.world.start([self.exe, "/?"])
+    def start_program(self, args):
+        """Starts a program of the prefix, ended with the test if it still runs."""
+        proc, err = self.world.start(args)
         self.addCleanup(err.close)
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        return proc
+
+    def open_setup(self):
+        """Starts self.exe with "/?"; the setup dialog opens."""
+        proc = self.start_program([self.exe, "/?"])
         self.drive_window(SETUP_CAPTION)
         return proc
 

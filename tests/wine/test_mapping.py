@@ -32,12 +32,16 @@ class UnattendedRun(WineTest):
         self.world.put(self.ini, settings.encode())
         rc, err, texts = self.run_program(self.exe, answers=answers, setup=False, debug=debug)
         self.assertEqual(rc, 0)
+        self.read_recorded()
+        return err, texts
+
+    def read_recorded(self):
+        """The arguments the started programs recorded, once they have ended."""
         self.world.wait_for_programs("qvdriver.exe")
         self.recorded = []
         if self.world.exists(RECORD):
             lines = self.world.read(RECORD).decode().splitlines()
             self.recorded = [line.split(" record ", 1)[1].split(" ", 1)[1] for line in lines]
-        return err, texts
 
     def test_share_for_the_logged_on_user_and_no_window_on_the_way(self):
         self.world.serve("share \\\\srv\\data")
@@ -116,9 +120,7 @@ class UnattendedRun(WineTest):
         self.addCleanup(self.world.withdraw, "\\\\srv\\late")
         self.world.put(self.ini, ("[MAIN]\r\nShareAddress=\\\\srv\\late\r\nMapToDrive=Q\r\nWaitForNetwork=20\r\n"
                                   "[SECTEXECUTE]\r\n" + program(2, "two [%DRIVE%]")).encode())
-        proc, err = self.world.start([self.exe])
-        self.addCleanup(err.close)
-        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        proc = self.start_program([self.exe])
         # While it waits, what is sent to its (hidden) window is answered.
         ping = self.world.wine([DRIVER, "ping", SETUP_CAPTION, "3000"])
         self.assertEqual(ping.returncode, 0, ping.stdout)
@@ -129,10 +131,9 @@ class UnattendedRun(WineTest):
         print(f"\n  {ping.stdout.decode().strip()}; the letter came {time.monotonic() - up:.1f} s "
               "after the server", end=" ", flush=True)
         self.assertEqual(proc.wait(timeout=30), 0)
-        self.world.wait_for_programs("qvdriver.exe")
+        self.read_recorded()
         self.assertEqual([c[:3] + c[-1:] for c in self.world.calls()], [["add", "\\\\srv\\late", "Q:", "=0"]])
-        self.assertEqual(self.world.read(RECORD).decode().split(" record ", 1)[1].split(" ", 1)[1].strip(),
-                         "two [Q:]")
+        self.assertEqual(self.recorded, ["two [Q:]"])
 
     def test_a_server_that_never_comes_is_reported_after_the_wait(self):
         # Program 1 starts a second before the mapping; both stamps are the

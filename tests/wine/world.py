@@ -239,23 +239,24 @@ class World:
         self.wine(["reg", "delete", key, "/v", value, "/f"])
 
     # --- the file server and drive letters ----------------------------------
+    def unc_link(self, unc):
+        """Where the prefix resolves \\\\srv\\share (lower-cased, as Wine looks)."""
+        server, share = unc.strip("\\").lower().split("\\", 1)
+        return os.path.join(self.prefix, "dosdevices", "unc", server, share)
+
     def publish(self, unc, windows_folder):
         """Makes \\\\srv\\share reachable as a folder of the prefix."""
-        server, share = unc.strip("\\").lower().split("\\", 1)
-        link = os.path.join(self.prefix, "dosdevices", "unc", server, share)
+        self.withdraw(unc)
+        link = self.unc_link(unc)
         os.makedirs(os.path.dirname(link), exist_ok=True)
         target = self.unix(windows_folder)
         os.makedirs(target, exist_ok=True)
-        if os.path.islink(link):
-            os.remove(link)
         os.symlink(target, link)
 
     def withdraw(self, unc):
         """Makes \\\\srv\\share unreachable again."""
-        server, share = unc.strip("\\").lower().split("\\", 1)
-        link = os.path.join(self.prefix, "dosdevices", "unc", server, share)
-        if os.path.islink(link):
-            os.remove(link)
+        if os.path.islink(self.unc_link(unc)):
+            os.remove(self.unc_link(unc))
 
     def serve(self, *rules):
         """The file server's shares, users and forced errors (see qvnet.cpp)."""
@@ -288,6 +289,8 @@ class World:
                       check=True)
         else:
             self.wine(["reg", "delete", key, "/v", "Desktop", "/f"])
+        # The desktop is chosen when the prefix's first program starts.
+        self.kill_all()
 
     def drop_drive(self, letter):
         path = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
