@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 out=build/bench
 mkdir -p "$out"
 g++ -std=c++20 -O2 -I. bench/macros_bench.cpp mapping/macros.cpp settings/text.cpp \
-  settings/settings.cpp settings/start_with_system.cpp platform/platform.cpp mapping/credentials.cpp \
+  settings/settings.cpp settings/start_with_system.cpp settings/credential_store.cpp platform/platform.cpp \
+  mapping/credentials.cpp \
   tests/fake/fake_platform.cpp -o "$out/macros_bench"
 "$out/macros_bench" "${1:-200000}"
 calls=${2:-1000}

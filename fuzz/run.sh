@@ -9,7 +9,7 @@ seconds=${1:-60}
 out=build/fuzz
 mkdir -p "$out"
 logic=(platform/platform.cpp settings/text.cpp settings/settings.cpp
-       settings/start_with_system.cpp startup/command_line.cpp mapping/macros.cpp
+       settings/start_with_system.cpp settings/credential_store.cpp startup/command_line.cpp mapping/macros.cpp
        mapping/credentials.cpp tests/fake/fake_platform.cpp)
 for target in command_line macros settings; do
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \

@@ -1,11 +1,13 @@
 // libFuzzer target for loading settings: arbitrary settings-file contents
 // go through every group's Load, with and without a dialog, and back out
-// through a Save; every text field must stay terminated within its buffer.
+// through a Save; the same bytes, as a stored credential, go through its
+// look-up and store. Every text field must stay terminated within its buffer.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "settings/credential_store.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
 
@@ -42,6 +44,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::Settings.RunningInstalled = size % 2;
   qv::TransferSettings(dialog, qv::kGroupMain, qv::kLoad);
   for (int group = 0; group <= 6; ++group) qv::TransferSettings(dialog, group, qv::kSave);
+
+  // Any bytes as the credential of whatever address the file gave, its user
+  // name the first half read as UTF-16.
+  qv::Settings.CredentialManager = 1;
+  qv::Settings.SaveCredentials = 1;
+  std::u16string user(size / 4, u'\0');
+  std::memcpy(user.data(), data, user.size() * 2);
+  fake->credentials[u"Quorvane:" + std::u16string(qv::Settings.ShareAddress,
+                                                  qv::Settings.ShareAddress + std::strlen(qv::Settings.ShareAddress))] =
+      {user, std::string(reinterpret_cast<const char*>(data) + size / 2, size - size / 2)};
+  qv::Settings.PassWord[0] = '\0';
+  char asTyped[qv::kTextSize] = "";
+  qv::LoadStoredCredential(asTyped);
+  CheckTerminated(asTyped, sizeof asTyped);
+  qv::KeepCredential(asTyped);
 
   const qv::SettingsRecord& s = qv::Settings;
   const qv::EndUserMessageRecord& m = s.EndUserMessage;

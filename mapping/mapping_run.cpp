@@ -2,6 +2,7 @@
 
 #include "mapping/credentials.h"
 #include "mapping/macros.h"
+#include "settings/credential_store.h"
 #include "settings/settings.h"
 #include "settings/text.h"
 
@@ -96,6 +97,7 @@ void Substitute(Window dialog) {
 }
 
 void Connect(Window dialog, char (&asTyped)[kTextSize]) {
+  LoadStoredCredential(asTyped);
   if (Settings.PromptCredentials == 1 && !AskForCredentials(dialog, asTyped)) {
     RunState.MappingSucceeded = 0;
     return;
@@ -175,8 +177,7 @@ void RunMapping(Window dialog, MappingAction action) {
   char asTyped[kTextSize];
   CopyText(asTyped, s.UserName);
   ExpandMacros(s.UserName);
-  const size_t length = TextLength(s.ShareAddress);
-  if (length > 0 && s.ShareAddress[length - 1] == '\\') s.ShareAddress[length - 1] = '\0';
+  DropTrailingBackslash(s.ShareAddress);
 
   if (action == MappingAction::Unmap) {
     // The letter is dropped, never the address, whatever the type.

@@ -141,6 +141,25 @@ class Platform {
   // CP_ACP, no flags), terminator included; returns the UTF-16 units
   // written, 0 when it does not fit in `cap` units.
   virtual size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) = 0;
+  // The other way (WideCharToMultiByte, CP_ACP), exactly: `units` UTF-16
+  // units become at most `cap` - 1 bytes and a terminator, with no best-fit
+  // and no default character. False when a character has no exact form in
+  // the code page or the result does not fit.
+  virtual bool WideToAnsi(const uint16_t* text, size_t units, char* out,
+                          size_t cap) = 0;
+
+  // --- The user's Credential Manager ----------------------------------------
+  // CredReadW of the generic credential `target` (UTF-16, terminated): its
+  // user name, terminated, in `user` and its password's bytes in `secret`.
+  // 0 when read; 1168 (ERROR_NOT_FOUND) when there is none; 122
+  // (ERROR_INSUFFICIENT_BUFFER) when either does not fit; else the error.
+  virtual uint32_t ReadCredential(const uint16_t* target, uint16_t* user,
+                                  size_t userCap, uint8_t* secret,
+                                  size_t secretCap, size_t* secretSize) = 0;
+  // CredWriteW of a generic credential persisted on this machine for the
+  // current user, replacing one of the same target. 0, or the error.
+  virtual uint32_t WriteCredential(const uint16_t* target, const uint16_t* user,
+                                   const uint8_t* secret, size_t secretSize) = 0;
 
   // --- Private-profile (INI) files -----------------------------------------
   virtual void ReadProfileText(const char* section, const char* key,
@@ -148,7 +167,8 @@ class Platform {
                                const char* file) = 0;
   virtual int ReadProfileNumber(const char* section, const char* key,
                                 int fallback, const char* file) = 0;
-  // False, with the last error set, when the file could not be written.
+  // False, with the last error set, when the file could not be written. A
+  // null `value` removes the key.
   virtual bool WriteProfileText(const char* section, const char* key,
                                 const char* value, const char* file) = 0;
 

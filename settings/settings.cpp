@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "settings/credential_store.h"
+
 namespace qv {
 
 SettingsRecord Settings;
@@ -106,11 +108,15 @@ void LoadMain(Window dialog, bool show) {
 
   s.SaveCredentials = ReadByte(kMain, "SaveCredentials");
   CheckIf(dialog, IDX_SAVE_CREDENTIALS, s.SaveCredentials != 0, show);
+  s.CredentialManager = ReadNumber(kMain, "CredentialManager") == 1;
   if (s.SaveCredentials != 0) {
     ReadText(kMain, "UserName", "", s.UserName);
     ShowText(dialog, IDE_SETUP_USER, s.UserName, show);
-    ReadText(kMain, "PassWord", "", s.PassWord);
-    ShowText(dialog, IDE_SETUP_PASSWORD, s.PassWord, show);
+    // A password left in a shared file must not be sent, nor shown.
+    if (s.CredentialManager == 0) {
+      ReadText(kMain, "PassWord", "", s.PassWord);
+      ShowText(dialog, IDE_SETUP_PASSWORD, s.PassWord, show);
+    }
   }
 
   s.PersistantConnection = ReadByte(kMain, "PersistantConnection");
@@ -153,8 +159,10 @@ void SaveMain(Window dialog) {
   if (Sys().ItemCheckState(dialog, IDX_SAVE_CREDENTIALS) == kChecked) {
     TakeItemText(dialog, IDE_SETUP_USER, s.UserName);
     WriteText(kMain, "UserName", s.UserName);
-    TakeItemText(dialog, IDE_SETUP_PASSWORD, s.PassWord);
-    WriteText(kMain, "PassWord", s.PassWord);
+    if (s.CredentialManager == 0) {
+      TakeItemText(dialog, IDE_SETUP_PASSWORD, s.PassWord);
+      WriteText(kMain, "PassWord", s.PassWord);
+    }
   }
   WriteCheck(dialog, "PersistantConnection", IDX_PERSISTANT);
   WriteCheck(dialog, "ForceDisConnection", IDX_FORCE);
@@ -230,6 +238,10 @@ void TransferPrograms(Window dialog, bool load, bool show) {
 
 }  // namespace
 
+void RemoveMainKey(const char* key) {
+  if (HaveFile()) Sys().WriteProfileText(kMain, key, nullptr, Settings.IniPath);
+}
+
 void TakeItemText(Window dialog, int id, char* field, size_t size) {
   Sys().ItemText(dialog, id, field, size);
   field[size - 1] = '\0';
@@ -278,6 +290,8 @@ uint32_t TransferSettings(Window dialog, int group, TransferDirection direction)
 
 uint32_t StoreCredentials(const char* userName) {
   FirstWriteError = 0;
+  // One user's answer must never reach another through a shared file.
+  if (KeepCredential(userName)) return 0;
   WriteText(kMain, "UserName", userName);
   WriteText(kMain, "PassWord", Settings.PassWord);
   return FirstWriteError;

@@ -50,6 +50,9 @@ struct SettingsRecord {
   // Seconds the unattended run may wait for a network share to become
   // reachable; never shown or written by the setup dialog.
   uint16_t WaitForNetwork;
+  // 1: passwords live in the user's Credential Manager, never in the file;
+  // never shown or written by the setup dialog.
+  uint8_t CredentialManager;
 
   EndUserMessageRecord EndUserMessage;
 
@@ -108,9 +111,14 @@ enum TransferDirection : uint8_t { kSave = 0, kLoad = 1 };
 uint32_t TransferSettings(Window dialog, int group, TransferDirection direction);
 
 // After a connection: "UserName" as `userName` (the text as typed, before
-// its macros were expanded) and "PassWord" as `Settings.PassWord`. Returns
-// as `TransferSettings` does.
+// its macros were expanded) and "PassWord" as `Settings.PassWord`, or with
+// "CredentialManager" the user's credential instead. Returns as
+// `TransferSettings` does.
 uint32_t StoreCredentials(const char* userName);
+
+// Removes a key of "MAIN" from the settings file; a refusal is not
+// reported.
+void RemoveMainKey(const char* key);
 
 // A control's text into a field, cut to the field (at most 259 characters).
 void TakeItemText(Window dialog, int id, char* field, size_t size);

@@ -37,6 +37,11 @@ bool AppendText(char* dst, size_t cap, const char* src) {
   return CopyText(dst + used, cap - used, src);
 }
 
+void DropTrailingBackslash(char* text) {
+  char* end = text + TextLength(text);
+  if (end != text && end[-1] == '\\') end[-1] = '\0';
+}
+
 void FormatUnsigned(char* dst, size_t cap, unsigned value) {
   char digits[12];
   size_t n = 0;

@@ -16,6 +16,8 @@ bool TextEqual(const char* a, const char* b);  // byte for byte
 bool CopyText(char* dst, size_t cap, const char* src);
 // Appends `src`, cut to what fits; false when it had to cut.
 bool AppendText(char* dst, size_t cap, const char* src);
+// Drops one backslash ending the text.
+void DropTrailingBackslash(char* text);
 // Writes a non-negative number in decimal.
 void FormatUnsigned(char* dst, size_t cap, unsigned value);
 

@@ -5,12 +5,15 @@
 #include "mapping/macros.h"
 #include "mapping/mapping_run.h"
 #include "resources/version_block.h"
+#include "settings/credential_store.h"
 #include "settings/settings.h"
 #include "settings/text.h"
 
 namespace qv {
 
 namespace {
+
+constexpr uint32_t kErrorNoSuchLogonSession = 1312;
 
 // One line saying what could not be saved, then the system's reason.
 template <size_t N>
@@ -19,7 +22,12 @@ void DescribeFailure(char (&text)[N], const char* what, uint32_t code) {
   AppendText(text, what);
   AppendText(text, "\n");
   char reason[kTextSize];
-  if (Sys().ErrorText(code, reason, sizeof reason)) {
+  if (code == kErrorNoSuchLogonSession) {
+    // The system's own text speaks of a log-on session that does not exist.
+    CopyText(reason, "Windows keeps no passwords for this log-on: a network log-on, or the "
+                     "policy \"Network access: Do not allow storage of passwords and "
+                     "credentials for network authentication\" is on.");
+  } else if (Sys().ErrorText(code, reason, sizeof reason)) {
     reason[kTextSize - 1] = '\0';
     size_t n = TextLength(reason);
     while (n > 0 && (reason[n - 1] == '\r' || reason[n - 1] == '\n')) reason[--n] = '\0';
@@ -51,10 +59,11 @@ bool SaveSetup(Window dialog) {
   }
   const uint32_t runError = ApplyStartWithSystem();
   const uint32_t fileError = TransferSettings(dialog, kGroupMain, kSave);
-  if (runError == 0 && fileError == 0) return true;
+  const uint32_t credentialError = SaveDialogCredential(dialog);
+  if (runError == 0 && fileError == 0 && credentialError == 0) return true;
   // Silence here would leave the user believing the mapping comes back at
   // the next log-on.
-  char text[3 * kTextSize] = "";
+  char text[5 * kTextSize] = "";
   if (fileError != 0) {
     char what[kTextSize + 40];
     CopyText(what, "The settings could not be saved in ");
@@ -65,6 +74,10 @@ bool SaveSetup(Window dialog) {
   if (runError != 0) {
     DescribeFailure(text, "\"Start With System\" could not be changed in the registry:",
                     runError);
+  }
+  if (credentialError != 0) {
+    DescribeFailure(text, "The password could not be saved in the Windows Credential Manager:",
+                    credentialError);
   }
   Sys().AskUser(dialog, text, "Settings Not Saved", kMbOk | kMbIconWarning);
   return false;

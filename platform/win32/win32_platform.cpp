@@ -1,6 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <wincred.h>
 #include <winnetwk.h>
 
 #include "platform/platform.h"
@@ -10,7 +11,14 @@ namespace qv {
 namespace {
 
 HWND H(Window w) { return reinterpret_cast<HWND>(w); }
+const WCHAR* W(const uint16_t* text) { return reinterpret_cast<const WCHAR*>(text); }
 HKEY K(RegKey k) { return reinterpret_cast<HKEY>(k); }
+
+// A failure never reads as success, even when the system left no code.
+uint32_t Failure() {
+  const DWORD code = GetLastError();
+  return code != 0 ? code : ERROR_GEN_FAILURE;
+}
 
 int Cap(size_t cap) { return cap > 0x7FFFFFFF ? 0x7FFFFFFF : int(cap); }
 
@@ -218,6 +226,54 @@ class Win32Platform final : public Platform {
     const int n = MultiByteToWideChar(CP_ACP, 0, text, -1,
                                       reinterpret_cast<WCHAR*>(out), Cap(cap));
     return n > 0 ? size_t(n) : 0;
+  }
+
+  bool WideToAnsi(const uint16_t* text, size_t units, char* out, size_t cap) override {
+    if (cap == 0 || units > 0x7FFFFFFF) return false;
+    int n = 0;
+    if (units > 0 && GetACP() == CP_UTF8) {
+      // UTF-8 takes this flag alone, and no default character.
+      n = WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, W(text), int(units), out,
+                              Cap(cap - 1), nullptr, nullptr);
+    } else if (units > 0) {
+      BOOL defaulted = FALSE;
+      n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, W(text), int(units), out,
+                              Cap(cap - 1), nullptr, &defaulted);
+      if (defaulted) return false;
+    }
+    if (n == 0 && units > 0) return false;
+    out[n] = '\0';
+    return true;
+  }
+
+  uint32_t ReadCredential(const uint16_t* target, uint16_t* user, size_t userCap,
+                          uint8_t* secret, size_t secretCap, size_t* secretSize) override {
+    PCREDENTIALW credential = nullptr;
+    if (!CredReadW(W(target), CRED_TYPE_GENERIC, 0, &credential)) return Failure();
+    const WCHAR* name = credential->UserName != nullptr ? credential->UserName : L"";
+    const size_t length = size_t(lstrlenW(name));
+    const DWORD size = credential->CredentialBlobSize;
+    uint32_t result = ERROR_INSUFFICIENT_BUFFER;
+    if (length < userCap && size <= secretCap) {
+      CopyMemory(user, name, (length + 1) * sizeof(WCHAR));
+      if (size > 0) CopyMemory(secret, credential->CredentialBlob, size);
+      *secretSize = size;
+      result = 0;
+    }
+    CredFree(credential);
+    return result;
+  }
+
+  uint32_t WriteCredential(const uint16_t* target, const uint16_t* user,
+                           const uint8_t* secret, size_t secretSize) override {
+    CREDENTIALW credential = {};
+    credential.Type = CRED_TYPE_GENERIC;
+    credential.TargetName = const_cast<WCHAR*>(W(target));
+    credential.UserName = const_cast<WCHAR*>(W(user));
+    credential.CredentialBlobSize = DWORD(secretSize);
+    credential.CredentialBlob = const_cast<BYTE*>(secret);
+    credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+    return CredWriteW(&credential, 0) ? 0 : Failure();
   }
 
   void ReadProfileText(const char* section, const char* key,

@@ -100,9 +100,9 @@ bool IniLookup(const std::string& content, const std::string& section,
 }
 
 void IniWrite(std::string* content, const std::string& section,
-              const std::string& key, const std::string& value) {
+              const std::string& key, const char* value) {
   const std::vector<Line> lines = SplitLines(*content);
-  const std::string entry = key + "=" + value;
+  const std::string entry = key + "=" + (value ? value : "");
   bool inSection = false;
   size_t sectionEnd = std::string::npos;  // after the last non-blank line
   for (const Line& line : lines) {
@@ -115,11 +115,16 @@ void IniWrite(std::string* content, const std::string& section,
     }
     if (!inSection) continue;
     if (KeyOf(line.text, &k, &v) && SameName(k, key)) {
-      content->replace(line.begin, line.end - line.begin, k + "=" + value);
+      if (value == nullptr) {
+        content->erase(line.begin, line.next - line.begin);
+      } else {
+        content->replace(line.begin, line.end - line.begin, k + "=" + value);
+      }
       return;
     }
     if (!Trim(line.text).empty()) sectionEnd = line.next;
   }
+  if (value == nullptr) return;
   if (sectionEnd != std::string::npos) {
     std::string insert = entry + "\r\n";
     // A last line without its line end gets one first.
@@ -206,6 +211,51 @@ size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
     out[n] = static_cast<unsigned char>(text[n]);
   } while (text[n++] != '\0');
   return n;
+}
+
+std::string Narrow(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+// Exact only for Latin-1, the fake's code page.
+bool FakePlatform::WideToAnsi(const uint16_t* text, size_t units, char* out, size_t cap) {
+  if (units + 1 > cap) return false;
+  for (size_t i = 0; i < units; ++i) {
+    if (text[i] > 0xFF) return false;
+    out[i] = static_cast<char>(text[i]);
+  }
+  out[units] = '\0';
+  return true;
+}
+
+uint32_t FakePlatform::ReadCredential(const uint16_t* target, uint16_t* user, size_t userCap,
+                                      uint8_t* secret, size_t secretCap, size_t* secretSize) {
+  const std::u16string name(reinterpret_cast<const char16_t*>(target));
+  log.push_back("credread " + Narrow(name));
+  auto it = credentials.find(name);
+  if (it == credentials.end()) return 1168;  // ERROR_NOT_FOUND
+  const FakeCredential& c = it->second;
+  if (c.user.size() + 1 > userCap || c.secret.size() > secretCap) return 122;
+  std::memcpy(user, c.user.c_str(), (c.user.size() + 1) * 2);
+  std::memcpy(secret, c.secret.data(), c.secret.size());
+  *secretSize = c.secret.size();
+  return 0;
+}
+
+uint32_t FakePlatform::WriteCredential(const uint16_t* target, const uint16_t* user,
+                                       const uint8_t* secret, size_t secretSize) {
+  const std::u16string name(reinterpret_cast<const char16_t*>(target));
+  FakeCredential c{reinterpret_cast<const char16_t*>(user),
+                   std::string(reinterpret_cast<const char*>(secret), secretSize)};
+  std::u16string password;
+  for (size_t i = 0; i + 1 < c.secret.size(); i += 2) {
+    password += static_cast<char16_t>(uint8_t(c.secret[i]) | uint8_t(c.secret[i + 1]) << 8);
+  }
+  log.push_back("credwrite " + Narrow(name) + " " + Narrow(c.user) + "/" + Narrow(password));
+  if (credentialRefusal == 0) credentials[name] = c;
+  return credentialRefusal;
 }
 
 uint32_t FakePlatform::ProbeAddress(const char* address) {
@@ -378,7 +428,7 @@ int FakePlatform::ReadProfileNumber(const char* section, const char* key,
 
 bool FakePlatform::WriteProfileText(const char* section, const char* key,
                                     const char* value, const char* file) {
-  profileWrites.push_back(std::string(section) + "/" + key + "=" + value);
+  profileWrites.push_back(std::string(section) + "/" + key + (value ? "=" : "") + (value ? value : ""));
   FakeFile& f = File(file);
   if (f.readOnly) {
     lastError = writeRefusal;

@@ -44,6 +44,12 @@ struct StartCall {
   unsigned maxWaitMs = 0;
 };
 
+// A generic credential: its user name and its password's bytes.
+struct FakeCredential {
+  std::u16string user;
+  std::string secret;
+};
+
 // What the credentials prompt showed, and how the scripted user answered.
 struct PromptShown {
   std::string caption, line1, line2, userLabel, passLabel, user, password;
@@ -100,6 +106,8 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
   bool substWorks = true;                // the tool defines the letter
   std::deque<PromptAnswer> promptAnswers;  // Cancel once they run out
+  std::map<std::u16string, FakeCredential> credentials;  // by target
+  uint32_t credentialRefusal = 0;  // what a credential write fails with
   std::vector<PromptShown> prompts;
 
   // --- What happened -----------------------------------------------------
@@ -125,6 +133,11 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   bool ComputerName(char* out, size_t cap) override;
   bool ErrorText(uint32_t code, char* out, size_t cap) override;
   size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override;
+  bool WideToAnsi(const uint16_t* text, size_t units, char* out, size_t cap) override;
+  uint32_t ReadCredential(const uint16_t* target, uint16_t* user, size_t userCap,
+                          uint8_t* secret, size_t secretCap, size_t* secretSize) override;
+  uint32_t WriteCredential(const uint16_t* target, const uint16_t* user,
+                           const uint8_t* secret, size_t secretSize) override;
   uint32_t ProbeAddress(const char* address) override;
   unsigned DriveType(const char* drive) override;
   uint32_t AddConnection(unsigned resourceType, const char* localName,
@@ -181,8 +194,11 @@ class FakePlatform : public Platform, public CredentialsPrompt {
 // Reads a key the way GetPrivateProfileStringA does; false when missing.
 bool IniLookup(const std::string& content, const std::string& section,
                const std::string& key, std::string* value);
-// Writes a key the way WritePrivateProfileStringA does.
+// Writes a key the way WritePrivateProfileStringA does; a null value
+// removes it.
 void IniWrite(std::string* content, const std::string& section,
-              const std::string& key, const std::string& value);
+              const std::string& key, const char* value);
+// UTF-16 as the fake's code page shows it: Latin-1, anything else as '?'.
+std::string Narrow(const std::u16string& text);
 
 }  // namespace qv::test

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <vector>
 
+#include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "settings/text.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
+#include "ui/setup_logic.h"
 
 namespace qv {
 namespace {
@@ -329,6 +332,134 @@ TEST(StartWithSystem, EmptyProgramNameLeavesTheKeyAlone) {
   CopyText(Settings.ProgramName, "q");
   EXPECT_EQ(ApplyStartWithSystem(), 0u);
   EXPECT_EQ(fake.RunKey().count("q"), 1u);
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+#define SRV "\\\\srv\\data"
+#define TARGET "credread Quorvane:" SRV
+#define WRITE "credwrite Quorvane:" SRV
+#define ON TARGET " | connect X: " SRV " c/cpw 0 1 | " TARGET
+#define OFF "connect X: " SRV " file/old 0 1"
+#define NAMED TARGET " | connect X: " SRV " file/ 0 1"
+#define REFUSED "box Settings Not Saved: The password could not be saved in the Windows Credential Manager:\n"
+#define CPW u"c", Secret(u"cpw")
+#define NONE nullptr, ""
+
+enum Via : uint8_t { kLogOn, kMapNow, kSave };
+
+std::string Secret(const std::u16string& password) {
+  std::string bytes;
+  for (char16_t c : password) bytes += {char(c & 0xFF), char(c >> 8)};
+  return bytes;
+}
+
+// With "CredentialManager" exactly 1 (and "SaveCredentials"), a password
+// lives in the user's credential of the address being connected, never in
+// the file; the file's user name is the template for everyone.
+TEST(CredentialManager, Rules) {
+  const struct {
+    const char* name;
+    const char* main;  // [MAIN] keys taking precedence over the defaults below
+    Via via;
+    const char* fields;  // the setup dialog's address|user|password
+    const char16_t* user;  // the stored credential of SRV; null: none
+    std::string secret;
+    uint32_t refusal;
+    std::deque<uint32_t> results;
+    std::deque<test::PromptAnswer> answers;
+    const char* trace;  // credential calls, connections, prompts and boxes
+    const char* file;   // UserName/PassWord afterwards, "-" where missing
+  } cases[] = {
+      {"key empty: the file as always", "CredentialManager=\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"key 1: the credential", "", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
+      {"key 01", "CredentialManager=01\n", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
+      {"key 1abc", "CredentialManager=1abc\n", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
+      {"key 2", "CredentialManager=2\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"key 257", "CredentialManager=257\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"key -1", "CredentialManager=-1\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"key true", "CredentialManager=true\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"credentials not saved: nothing read", "SaveCredentials=0\n", kLogOn, "", CPW, 0, {}, {}, "connect X: " SRV " -/- 0 1", "file/old"},
+      {"no credential: the file's name, never its password", "", kLogOn, "", NONE, 0, {}, {}, NAMED, "file/old"},
+      {"the target as connected", "ShareAddress=\\\\srv\\%USERNAME%\\\n", kLogOn, "", CPW, 0, {}, {},
+       "credread Quorvane:\\\\srv\\anna | connect X: \\\\srv\\anna file/ 0 1", "file/old"},
+      {"a printer", "DriveType=2\n", kLogOn, "", u"%USERNAME%", Secret(u"cpw"), 0, {}, {}, TARGET " | connect - " SRV " anna/cpw 0 0 | " TARGET, "file/old"},
+      {"the prompt shows the credential; its answer is kept", "PromptCredentials=1\n", kLogOn, "", CPW, 0, {}, {{true, "c", "new"}},
+       TARGET " | prompt c/cpw | connect X: " SRV " c/new 0 1 | " TARGET " | " WRITE " c/new", "file/-"},
+      {"refused, answered, kept", "", kLogOn, "", NONE, 0, {1326}, {{true, "%USERNAME%", "p"}},
+       NAMED " | prompt file/ | connect X: " SRV " %USERNAME%/p 0 1 | " TARGET " | " WRITE " %USERNAME%/p", "file/-"},
+      {"another name, the same password", "PromptCredentials=1\n", kLogOn, "", CPW, 0, {}, {{true, "d", "cpw"}},
+       TARGET " | prompt c/cpw | connect X: " SRV " d/cpw 0 1 | " TARGET " | " WRITE " d/cpw", "file/-"},
+      {"a refused write is not reported", "", kLogOn, "", NONE, 1312, {1326}, {{true, "u", "pw"}},
+       NAMED " | prompt file/ | connect X: " SRV " u/pw 0 1 | " TARGET " | " WRITE " u/pw", "file/old"},
+      {"odd length: none", "", kLogOn, "", u"c", Secret(u"cpw") + "x", 0, {}, {}, NAMED, "file/old"},
+      {"a character the code page lacks: none", "", kLogOn, "", u"c", Secret(u"c\u4e2d"), 0, {}, {}, NAMED, "file/old"},
+      {"a user name the code page lacks: none", "", kLogOn, "", u"\u4e2d", Secret(u"cpw"), 0, {}, {}, NAMED, "file/old"},
+      {"a NUL inside: none", "", kLogOn, "", u"c", Secret(std::u16string(u"a\0b", 3)), 0, {}, {}, NAMED, "file/old"},
+      {"259 characters are whole", "", kLogOn, "", u"c", Secret(std::u16string(259, u'\u00e9')), 0, {}, {}, nullptr, "file/old"},
+      {"too long for 259: none", "", kLogOn, "", u"c", Secret(std::u16string(300, u'p')), 0, {}, {}, NAMED, "file/old"},
+      {"an empty credential", "", kLogOn, "", u"", "", 0, {}, {}, TARGET " | connect X: " SRV " -/- 0 1", "file/old"},
+      {"Map Drive Now: the edited address's credential", "", kMapNow, "\\\\srv\\other|u|", CPW, 0, {}, {},
+       "credread Quorvane:\\\\srv\\other | connect X: \\\\srv\\other u/ 0 1", "file/old"},
+      {"Map Drive Now, empty password", "", kMapNow, SRV "|u|", CPW, 0, {}, {}, ON, "file/old"},
+      {"Map Drive Now, typed: with the typed name, kept", "", kMapNow, SRV "|u|p", CPW, 0, {}, {},
+       TARGET " | connect X: " SRV " u/p 0 1 | " TARGET " | " WRITE " u/p", "file/-"},
+      {"Map Drive Now, typed as stored: not written again", "", kMapNow, SRV "|c|cpw", CPW, 0, {}, {}, ON, "file/old"},
+      {"Save, typed", "", kSave, "\\\\srv\\%USERNAME%\\|%USERNAME%|pw", NONE, 0, {}, {},
+       "credwrite Quorvane:\\\\srv\\anna %USERNAME%/pw", "%USERNAME%/-"},
+      {"Save, nothing typed", "", kSave, SRV "|u|", NONE, 0, {}, {}, "", "u/old"},
+      {"Save, box clear", "SaveCredentials=0\n", kSave, SRV "|u|pw", NONE, 0, {}, {}, "", "file/old"},
+      {"Save, refused by policy", "", kSave, SRV "|u|pw", NONE, 1312, {}, {}, WRITE " u/pw | " REFUSED "Windows keeps no "
+       "passwords for this log-on: a network log-on, or the policy \"Network access: Do not allow storage of passwords "
+       "and credentials for network authentication\" is on.", "u/old"},
+      {"Save, refused", "", kSave, SRV "|u|pw", NONE, 5, {}, {}, WRITE " u/pw | " REFUSED "Access is denied.", "u/old"},
+      {"Save, key off: the file", "CredentialManager=0\n", kSave, SRV "|u|pw", NONE, 0, {}, {}, "", "u/pw"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fake;
+    test::PrepareSetupWorld(fake);
+    fake.errorTexts[5] = "Access is denied.\r\n";
+    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main +
+                     "SaveCredentials=1\nCredentialManager=1\nUserName=file\nPassWord=old\n"
+                     "ShareAddress=" SRV "\nMapToDrive=X\n";
+    if (c.user) fake.credentials[u"Quorvane:" SRV] = {c.user, c.secret};
+    fake.credentialRefusal = c.refusal;
+    fake.probeDefault = 0;
+    fake.connectResults = c.results;
+    fake.promptAnswers = c.answers;
+    if (c.via == kLogOn) {
+      UnattendedRun(kDialog);
+    } else {
+      UiState.UiMode = 1;
+      TransferSettings(kDialog, kGroupMain, kLoad);
+      EXPECT_TRUE(fake.Control(kDialog, IDE_SETUP_PASSWORD).text.empty() || !Settings.CredentialManager);
+      const std::string f = c.fields;
+      const size_t a = f.find('|'), b = f.rfind('|');
+      fake.Control(kDialog, IDE_SETUP_ADDRESS).text = f.substr(0, a);
+      fake.Control(kDialog, IDE_SETUP_USER).text = f.substr(a + 1, b - a - 1);
+      fake.Control(kDialog, IDE_SETUP_PASSWORD).text = f.substr(b + 1);
+      fake.combos[kLetters].selection = 23;
+      fake.combos[kTypes].selection = 0;
+      fake.log.clear();
+      if (c.via == kMapNow) MapNow(kDialog); else SaveSetup(kDialog);
+    }
+    std::string trace;
+    for (const std::string& e : fake.log) {
+      for (const char* kind : {"cred", "connect", "prompt", "box"}) {
+        if (e.rfind(kind, 0) == 0) trace += (trace.empty() ? "" : " | ") + e;
+      }
+    }
+    EXPECT_EQ(c.trace ? trace : fake.log.at(fake.log.size() - 2), c.trace ? c.trace : "connect X: " SRV " c/" + std::string(259, '\xe9') + " 0 1");
+    std::string user = "-", password = "-";
+    test::IniLookup(fake.Ini(kIni), "MAIN", "UserName", &user);
+    test::IniLookup(fake.Ini(kIni), "MAIN", "PassWord", &password);
+    EXPECT_EQ(user + "/" + password, c.file);
+  }
 }
 
 }  // namespace

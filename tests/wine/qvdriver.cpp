@@ -42,11 +42,19 @@
 //       USER objects (as far as the platform reports them; under Wine the
 //       GDI count includes what Wine's own controls leak), private bytes,
 //       live pictures, its windows left, and whether hot key 54 is free.
+//   qvdriver cred TARGET [USER]
+//       With USER: writes the current user's generic credential TARGET
+//       (CredWriteW, persisted on this machine) with that user name and the
+//       password L"S\u00e9same!" as UTF-16LE without a terminator, the way
+//       other tools store one. Without: prints "TYPE PERSIST USER HEX" of
+//       TARGET (HEX: the password's bytes), or "none ERROR". USER "-"
+//       deletes TARGET.
 //   qvdriver regacl KEY read|full
 //       Gives the HKLM key KEY a DACL letting everyone only read it (and
 //       change the DACL back), or everything.
 #include <windows.h>
 #include <aclapi.h>
+#include <wincred.h>
 #include <psapi.h>
 #include <winternl.h>
 
@@ -484,6 +492,36 @@ int Lock(int argc, char** argv) {
   return 0;
 }
 
+int Credential(int argc, char** argv) {
+  WCHAR target[600], user[600];
+  MultiByteToWideChar(CP_ACP, 0, argv[2], -1, target, 600);
+  if (argc >= 4 && std::strcmp(argv[3], "-") == 0) return CredDeleteW(target, CRED_TYPE_GENERIC, 0) ? 0 : 1;
+  if (argc >= 4) {
+    static const WCHAR kPassword[] = L"S\u00e9same!";
+    MultiByteToWideChar(CP_ACP, 0, argv[3], -1, user, 600);
+    CREDENTIALW c = {};
+    c.Type = CRED_TYPE_GENERIC;
+    c.TargetName = target;
+    c.UserName = user;
+    c.CredentialBlobSize = sizeof kPassword - sizeof(WCHAR);
+    c.CredentialBlob = reinterpret_cast<BYTE*>(const_cast<WCHAR*>(kPassword));
+    c.Persist = CRED_PERSIST_LOCAL_MACHINE;
+    return CredWriteW(&c, 0) ? 0 : 1;
+  }
+  PCREDENTIALW c = nullptr;
+  if (!CredReadW(target, CRED_TYPE_GENERIC, 0, &c)) {
+    std::printf("none %lu\n", GetLastError());
+    return 0;
+  }
+  char name[600];
+  WideCharToMultiByte(CP_ACP, 0, c->UserName ? c->UserName : L"", -1, name, 600, nullptr, nullptr);
+  std::printf("%lu %lu %s ", c->Type, c->Persist, name);
+  for (DWORD i = 0; i < c->CredentialBlobSize; ++i) std::printf("%02x", c->CredentialBlob[i]);
+  std::printf("\n");
+  CredFree(c);
+  return 0;
+}
+
 int RegistryAcl(int argc, char** argv) {
   if (argc < 4) return 64;
   const bool full = std::strcmp(argv[3], "full") == 0;
@@ -526,6 +564,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);
+  if (argc >= 3 && std::strcmp(argv[1], "cred") == 0) return Credential(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     FILE* f = std::fopen(argv[2], "a");
     if (f == nullptr) return 1;
@@ -533,6 +572,6 @@ int main(int argc, char** argv) {
     std::fclose(f);
     return 0;
   }
-  std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl ...\n");
+  std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl|cred ...\n");
   return 64;
 }

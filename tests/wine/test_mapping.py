@@ -113,6 +113,31 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.calls(), [])
         self.assertEqual(self.recorded, ["three " + code])
 
+    # "CredentialManager": each user's password kept by Windows, not the file.
+    def test_the_prompts_answer_is_kept_by_windows_and_used_next_time(self):
+        self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\kept", "-"])
+        self.world.publish("\\\\srv\\kept", DIR + "\\server-data")
+        self.world.serve("share \\\\srv\\kept anna secret")
+        settings = ("[MAIN]\r\nShareAddress=\\\\srv\\kept\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
+                    "CredentialManager=1\r\nUserName=anna\r\nPassWord=secret\r\n[CREDENTIALS]\r\nTitle=Log on\r\n")
+        self.run_unattended(settings, answers=[("Log on", [f"set:{ID.IDE_PROMPT_PASSWORD}=secret",
+                                                           f"press:{ID.IDB_PROMPT_OK}"])])
+        kept = self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\kept"]).stdout.decode()
+        self.assertEqual(kept, "1 2 anna " + "secret".encode("utf-16-le").hex() + "\n")
+        self.assertEqual(self.world.read(self.ini), settings.replace("PassWord=secret\r\n", "").encode())
+        self.world.drop_drive("Q")
+        rc, _, _ = self.run_program(self.exe, setup=False)  # nobody answers a prompt now
+        # The file's password was never sent.
+        self.assertEqual([c[3:5] + c[-1:] for c in self.world.calls()],
+                         [["anna", "", "=1326"], ["anna", "secret", "=0"], ["anna", "secret", "=0"]])
+
+    def test_a_credential_stored_by_another_tool_reaches_the_server_as_stored(self):
+        self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\data", "bob"], check=True)
+        self.world.serve("share \\\\srv\\data")
+        self.run_unattended("[MAIN]\r\nShareAddress=\\\\srv\\data\\\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
+                            "CredentialManager=1\r\nUserName=anna\r\n")
+        self.assertEqual(self.world.read("C:\\qvtest\\net\\calls.log").split(b"|")[3:5], [b"bob", "S\u00e9same!".encode("cp1252")])
+
     # "WaitForNetwork": a server that is not there when the run starts.
     def test_a_server_that_comes_up_late_is_mapped_silently(self):
         self.world.serve("share \\\\srv\\late")

@@ -56,6 +56,20 @@ class SetupDialog(WineTest):
         self.close_setup(proc)
         self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
 
+    def test_save_gives_the_password_to_windows_and_keeps_the_key(self):
+        self.world.put(self.ini, b"[MAIN]\r\nCredentialManager=1\r\nSaveCredentials=1\r\nPassWord=old\r\n")
+        proc = self.open_setup()
+        self.assertEqual(self.shown()[0], ["", "", ""])  # a password left in the file is not shown
+        self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\saved\\",
+                          f"set:{ID.IDE_SETUP_USER}=%USERNAME%", f"set:{ID.IDE_SETUP_PASSWORD}=s3cret", SETUP_SAVE)
+        self.close_setup(proc)
+        self.assertEqual(self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\saved"]).stdout.decode(),
+                         "1 2 %USERNAME% " + "s3cret".encode("utf-16-le").hex() + "\n")
+        self.assertEqual(self.world.read(self.ini),
+                         b"[MAIN]\r\nCredentialManager=1\r\nSaveCredentials=1\r\nShareAddress=\\\\srv\\saved\\\r\n"
+                         b"MapToDrive=X\r\nDriveType=0\r\nUserName=%USERNAME%\r\nPersistantConnection=0\r\n"
+                         b"ForceDisConnection=0\r\nPromptCredentials=0\r\nStartUp=0\r\nUpdateMode=0\r\n")
+
     def test_keys_macro_menu_escape_and_enter(self):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\\r\nUserName=u\r\nSaveCredentials=1\r\n")
         proc = self.open_setup()
