@@ -9,12 +9,13 @@ Prints, for the stripped executable and in a fresh test world of its own
 - an unattended Subst run against the fixed 5000 ms a wait after starting
   the tool would take;
 - an unattended network run against a minimal program making the same
-  WNetAddConnection2A call;
+  WNetAddConnection2A call from a dialog that is never shown, as the log-on
+  run does (and, for information, against the bare call);
 - the time from start to the visible setup dialog against a minimal program
   showing an empty dialog with the same two 128 ms waits (seen from the X
   server: the moment the window is mapped);
-- an unattended start that ends at once, against a program that only exits
-  and one that reads Shift (for information);
+- an unattended start that ends at once, against a program that reads
+  Shift (and one that only exits), for information;
 - with "WaitForNetwork", a server that comes up a second after the run
   started: the time from its coming up to the letter, against the ordinary
   network run and against one probe interval more than that run; and the CPU
@@ -221,17 +222,21 @@ def main():
     row("  imports", ", ".join(imports))
     row("unattended Subst run", ms("subst"))
     row("  ratio to the fixed 5000 ms wait", f"{m['subst'] / 5000:.3f} ({mean['subst'] / 5000:.3f})", "budget 0.10")
+    # The log-on run happens inside the hidden setup dialog: its fair anchor
+    # makes the same call from a dialog that is never shown.
     row("unattended network run", ms("net"))
-    row("minimal program, same connection call", ms("connect"))
-    row("  ratio", f"{m['net'] / m['connect']:.2f} ({mean['net'] / mean['connect']:.2f})", "budget 1.10")
-    row("minimal program, same call from a dialog never shown", ms("dialog_connect"),
-        f"ratio {m['net'] / m['dialog_connect']:.2f} (for information)")
+    row("minimal program, same call from a dialog never shown", ms("dialog_connect"))
+    row("  ratio", f"{m['net'] / m['dialog_connect']:.2f} ({mean['net'] / mean['dialog_connect']:.2f})",
+        "budget 1.15")
+    row("minimal program, the bare call", ms("connect"),
+        f"ratio {m['net'] / m['connect']:.2f} (for information)")
     row("start to visible setup dialog", ms("setup"))
     row("minimal program, empty dialog, same two waits", ms("dialog"))
     row("  ratio", f"{m['setup'] / m['dialog']:.2f} ({mean['setup'] / mean['dialog']:.2f})", "budget 1.10")
-    row("unattended start that ends at once (for information)", ms("idle"))
-    row("minimal program: exits at once", ms("minimal"))
+    row("unattended start that ends at once", ms("idle"))
     row("minimal program: reads Shift, exits", ms("keystate"))
+    row("  ratio", f"{m['idle'] / m['keystate']:.2f} ({mean['idle'] / mean['keystate']:.2f})", "(for information)")
+    row("minimal program: exits at once", ms("minimal"))
     row("late server (WaitForNetwork): server up to letter mapped", ms("late"))
     row("  ratio to the unattended network run", f"{m['late'] / m['net']:.2f} ({mean['late'] / mean['net']:.2f})",
         f"budget {(PROBE_INTERVAL_MS + m['net']) / m['net']:.2f}: one probe interval more")

@@ -7,14 +7,15 @@ set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
 # the real one, not each user's private copy.
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
     -Wl,--dynamicbase -Wl,--tsaware)
-set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 shell32 comctl32
-    version ole32 oleaut32 kernel32)
+# shell32, ole32, oleaut32, version and comdlg32 are loaded on first use
+# (platform/win32/system_library.h), never at start.
+set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 kernel32)
 
 add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})
 target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
-add_library(qv_win32 STATIC platform/win32/win32_platform.cpp
+add_library(qv_win32 STATIC platform/win32/win32_platform.cpp platform/win32/system_library.cpp
   ui/dialog_runner_win32.cpp mapping/credentials_win32.cpp picture/picture_win32.cpp)
 target_link_libraries(qv_win32 PUBLIC qv_logic ${QV_SYSTEM_LIBS})
 target_compile_options(qv_win32 PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})

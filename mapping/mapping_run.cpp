@@ -232,7 +232,8 @@ bool UnattendedRun(Window dialog) {
   TransferSettings(nullptr, kGroupCredentials, kLoad);
   if (s.Execute1[0] != '\0') {
     StartConfigured(s.Execute1, s.Parameters1);
-    Sys().Wait(1000);
+    // Broadcasts and a log-off are answered meanwhile.
+    Sys().WaitAnswering(1000);
   }
   TransferSettings(nullptr, kGroupMain, kLoad);
 

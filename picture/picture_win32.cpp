@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/win32/system_library.h"
+
 namespace qv {
 
 namespace {
@@ -32,7 +34,15 @@ HBITMAP LoadResourcePicture(HMODULE module, int id) {
 }
 
 HBITMAP DecodePictureBytes(const void* bytes, DWORD length) {
-  const HRESULT ole = CoInitialize(nullptr);
+  InitializeCom();
+  const auto toStream = SystemFunction<decltype(&CreateStreamOnHGlobal)>(
+      SystemDll::Ole32, "CreateStreamOnHGlobal");
+  const auto decode =
+      SystemFunction<decltype(&OleLoadPicture)>(SystemDll::OleAut32, "OleLoadPicture");
+  if (toStream == nullptr || decode == nullptr) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
   HBITMAP bitmap = nullptr;
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length != 0 ? length : 1);
   IStream* stream = nullptr;
@@ -41,7 +51,7 @@ HBITMAP DecodePictureBytes(const void* bytes, DWORD length) {
     std::memcpy(copy, bytes, length);
     GlobalUnlock(block);
     // From here the stream owns the block and frees it once, on release.
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
+    if (FAILED(toStream(block, TRUE, &stream))) {
       GlobalFree(block);
       stream = nullptr;
     }
@@ -50,13 +60,12 @@ HBITMAP DecodePictureBytes(const void* bytes, DWORD length) {
   if (stream != nullptr) {
     // Run mode off: the picture then owns the bitmap it decodes and frees it
     // on release; a picture in run mode may not, and each load would leak it.
-    OleLoadPicture(stream, 0, FALSE, kPictureInterface, reinterpret_cast<void**>(&picture));
+    decode(stream, 0, FALSE, kPictureInterface, reinterpret_cast<void**>(&picture));
   }
   bitmap = RenderPictureToBitmap(picture);
   const DWORD error = GetLastError();
   if (stream != nullptr) stream->Release();
   if (picture != nullptr) picture->Release();
-  if (SUCCEEDED(ole)) CoUninitialize();
   SetLastError(error);  // the cleanup must not hide why there is no bitmap
   return bitmap;
 }

@@ -115,8 +115,6 @@ class Platform {
   virtual intptr_t StartProgramAndWait(Window owner, const char* file,
                                        const char* parameters, int show,
                                        unsigned maxWaitMs) = 0;
-  // A plain blocking wait (Sleep).
-  virtual void Wait(unsigned milliseconds) = 0;
   // Waits `milliseconds` while answering whatever is sent or posted to the
   // thread's windows (MsgWaitForMultipleObjects), so that broadcasts and a
   // log-off are never kept waiting; uses no CPU meanwhile.

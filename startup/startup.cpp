@@ -45,6 +45,14 @@ void ReadProgramPath() {
   }
 }
 
+// Started without an argument: at log-on, where a question must not open
+// behind other windows with nobody to see it.
+bool HasArgument() {
+  char argument[kTextSize] = {};
+  GetCommandLineArgument(1, argument);
+  return argument[0] != '\0';
+}
+
 }  // namespace
 
 int FileExists(const char* path) { return Sys().PathFound(path) ? 1 : 0; }
@@ -90,11 +98,12 @@ bool SelfInstall() {
   SettingsRecord& s = Settings;
   const bool existed = FileExists(s.InstalledPath) == 1;
   int answer = kIdYes;
+  const unsigned front = HasArgument() ? 0 : kMbSetForeground;
 
   if (!existed) {
     answer = Sys().AskUser(nullptr,
         "Do You Wanna make a copy of this Program into Windows Directory?",
-        "General Options Not Set", kMbYesNo | kMbIconQuestion);
+        "General Options Not Set", kMbYesNo | kMbIconQuestion | front);
   } else {
     char text[kTextSize] = {};
     if (Sys().ReadVersionValue(s.InstalledPath, kInternalNameKey, text,
@@ -114,7 +123,7 @@ bool SelfInstall() {
       if (Sys().CompareText(own, installed) <= 0) return false;
       answer = Sys().AskUser(nullptr,
           "Do You Wanna Upgrade the Program that exists in Windows Directory?",
-          "Confirm Overwrite older version", kMbYesNo | kMbIconQuestion);
+          "Confirm Overwrite older version", kMbYesNo | kMbIconQuestion | front);
     }
   }
 
@@ -129,14 +138,14 @@ bool SelfInstall() {
 
   if (!Sys().CopyFileReplacing(s.ProgramPath, s.InstalledPath)) {
     Sys().AskUser(nullptr, "There was an error while coping program file",
-                  "Error on file copy", kMbOk);
+                  "Error on file copy", kMbOk | front);
   }
   if (!existed || s.UpdateMode == 2) {
     char iniTarget[kTextSize];
     ReplaceLastThree(iniTarget, s.InstalledPath, "ini");
     if (!Sys().CopyFileReplacing(s.IniPath, iniTarget)) {
       Sys().AskUser(nullptr, "There was an error while coping .Ini file",
-                    "Error on file copy", kMbOk);
+                    "Error on file copy", kMbOk | front);
     }
   }
   Sys().StartProgram(nullptr, s.InstalledPath, "/?", s.WindowsDir,
@@ -147,9 +156,7 @@ bool SelfInstall() {
 StartupEnd SelectMode() {
   uint8_t flag = 1;
   if (Sys().ShiftKeyState() > 1) flag = 0;
-  char argument[kTextSize] = {};
-  GetCommandLineArgument(1, argument);
-  if (argument[0] != '\0') flag = 0;
+  if (HasArgument()) flag = 0;
   Settings.UpdateMode = flag;
   return flag == 1 ? StartupEnd::Unattended : StartupEnd::SetupDialog;
 }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "mapping/macros.h"
+#include "platform/win32/system_library.h"
 #include "mapping/mapping_run.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
@@ -100,11 +101,18 @@ void Browse(HWND dialog) {
   info.ulFlags = type == 0 ? 0x0009 : type == 1 ? 0x0003 : 0x2004;
   info.lpfn = BrowseCallback;
   info.lParam = reinterpret_cast<LPARAM>("Searching for Folder");
-  LPITEMIDLIST item = SHBrowseForFolderA(&info);
+  InitializeCom();
+  const auto browse =
+      SystemFunction<decltype(&SHBrowseForFolderA)>(SystemDll::Shell32, "SHBrowseForFolderA");
+  const auto pathOf =
+      SystemFunction<decltype(&SHGetPathFromIDListA)>(SystemDll::Shell32, "SHGetPathFromIDListA");
+  const auto release = SystemFunction<decltype(&CoTaskMemFree)>(SystemDll::Ole32, "CoTaskMemFree");
+  if (browse == nullptr || pathOf == nullptr || release == nullptr) return;
+  LPITEMIDLIST item = browse(&info);
   if (item == nullptr) return;
   char path[MAX_PATH] = "";
-  const bool havePath = SHGetPathFromIDListA(item, path) != FALSE;
-  CoTaskMemFree(item);
+  const bool havePath = pathOf(item, path) != FALSE;
+  release(item);
   if (havePath) TakeBrowsedPath(Of(dialog), path);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/win32/system_library.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
 
@@ -68,7 +69,6 @@ INT_PTR CALLBACK MessageProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 // chosen last is the one the next chooser opens with.
 char BrowsePath[kTextSize];
 OPENFILENAMEA ChooserSettings;
-HMODULE ChooserLibrary = nullptr;
 
 // True when the user chose a file and its path fits; on any failure the
 // buffer may hold anything (a path too long leaves its needed size there).
@@ -82,22 +82,10 @@ bool ChooseProgramFile(HWND owner, const char* title, const char* filter) {
   ChooserSettings.nMaxFile = sizeof BrowsePath;
   ChooserSettings.lpstrTitle = title;
   ChooserSettings.Flags = OFN_EXPLORER | OFN_LONGNAMES | OFN_NOCHANGEDIR;
-  // Loaded on first use, from the system folder: linked at start, the
-  // chooser's library and what it pulls in (the print spooler among them)
-  // were loaded by every log-on run, which never shows the chooser.
-  if (ChooserLibrary == nullptr) {
-    char path[MAX_PATH + 16];
-    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) {
-      lstrcatA(path, "\\comdlg32.dll");
-      ChooserLibrary = LoadLibraryA(path);
-    }
-  }
-  using Chooser = BOOL(WINAPI*)(OPENFILENAMEA*);
-  const auto choose = ChooserLibrary != nullptr
-      ? reinterpret_cast<Chooser>(reinterpret_cast<void*>(
-            GetProcAddress(ChooserLibrary, "GetOpenFileNameA")))
-      : nullptr;
+  // Loaded on first use: linked at start, the chooser's library and what it
+  // pulls in (the print spooler among them) were loaded by every log-on run.
+  const auto choose =
+      SystemFunction<decltype(&GetOpenFileNameA)>(SystemDll::Comdlg32, "GetOpenFileNameA");
   return choose != nullptr && choose(&ChooserSettings) != FALSE;
 }
 

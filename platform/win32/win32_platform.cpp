@@ -5,6 +5,7 @@
 #include <winnetwk.h>
 
 #include "platform/platform.h"
+#include "platform/win32/system_library.h"
 
 namespace qv {
 
@@ -65,18 +66,24 @@ class Win32Platform final : public Platform {
 
   VersionQuery ReadVersionValue(const char* file, const char* subBlock,
                                 char* out, size_t cap) override {
+    const auto size_of = SystemFunction<decltype(&GetFileVersionInfoSizeA)>(
+        SystemDll::Version, "GetFileVersionInfoSizeA");
+    const auto read = SystemFunction<decltype(&GetFileVersionInfoA)>(SystemDll::Version,
+                                                                    "GetFileVersionInfoA");
+    const auto query =
+        SystemFunction<decltype(&VerQueryValueA)>(SystemDll::Version, "VerQueryValueA");
+    if (size_of == nullptr || read == nullptr || query == nullptr) return VersionQuery::NoBlock;
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
+    const DWORD size = size_of(file, &ignored);
     if (size == 0) return VersionQuery::NoBlock;
     HGLOBAL block = GlobalAlloc(GPTR, size);
     if (block == nullptr) return VersionQuery::NoBlock;
     VersionQuery result = VersionQuery::NoBlock;
-    if (GetFileVersionInfoA(file, 0, size, block)) {
+    if (read(file, 0, size, block)) {
       result = VersionQuery::NoValue;
       char* value = nullptr;
       UINT len = 0;
-      if (VerQueryValueA(block, subBlock, reinterpret_cast<void**>(&value),
-                         &len) &&
+      if (query(block, subBlock, reinterpret_cast<void**>(&value), &len) &&
           value != nullptr && cap > 0) {
         size_t n = 0;
         while (n < len && n + 1 < cap && value[n] != '\0') {
@@ -97,8 +104,13 @@ class Win32Platform final : public Platform {
 
   intptr_t StartProgram(Window owner, const char* file, const char* parameters,
                         const char* directory, int show) override {
+    InitializeCom();
+    const auto execute =
+        SystemFunction<decltype(&ShellExecuteA)>(SystemDll::Shell32, "ShellExecuteA");
+    // Without the shell, the start fails as one the system refused.
+    if (execute == nullptr) return SE_ERR_DLLNOTFOUND;
     return reinterpret_cast<intptr_t>(
-        ShellExecuteA(H(owner), nullptr, file, parameters, directory, show));
+        execute(H(owner), nullptr, file, parameters, directory, show));
   }
 
   uint16_t ShiftKeyState() override {
@@ -150,15 +162,17 @@ class Win32Platform final : public Platform {
     info.lpFile = file;
     info.lpParameters = parameters;
     info.nShow = show;
-    ShellExecuteExA(&info);
+    InitializeCom();
+    const auto execute =
+        SystemFunction<decltype(&ShellExecuteExA)>(SystemDll::Shell32, "ShellExecuteExA");
+    info.hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+    if (execute != nullptr) execute(&info);
     if (info.hProcess != nullptr) {
       WaitForSingleObject(info.hProcess, maxWaitMs);
       CloseHandle(info.hProcess);
     }
     return reinterpret_cast<intptr_t>(info.hInstApp);
   }
-
-  void Wait(unsigned milliseconds) override { Sleep(milliseconds); }
 
   void WaitAnswering(unsigned milliseconds) override {
     const DWORD start = GetTickCount();

@@ -314,10 +314,6 @@ intptr_t FakePlatform::StartProgramAndWait(Window owner, const char* file,
   return startResult;
 }
 
-void FakePlatform::Wait(unsigned milliseconds) {
-  log.push_back("wait " + std::to_string(milliseconds));
-}
-
 void FakePlatform::WaitAnswering(unsigned milliseconds) {
   log.push_back("idle " + std::to_string(milliseconds));
   tick += milliseconds;

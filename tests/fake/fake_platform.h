@@ -146,7 +146,6 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   uint32_t CancelConnection(const char* name, unsigned flags, bool force) override;
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
-  void Wait(unsigned milliseconds) override;
   void WaitAnswering(unsigned milliseconds) override;
   uint32_t Milliseconds() override;
   bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed,

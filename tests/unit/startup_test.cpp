@@ -146,7 +146,7 @@ TEST(Paths, FormedFromArgumentZero) {
 #define COPY_FAILED "box Error on file copy: There was an error while coping "
 
 enum class Copy { None, Foreign, NoBlock, Older, Same, Newer };
-enum Twist { kPlain, kOwnUnversioned, kCopyFails, kVersionsAsText, kFromInstalled, kFromOtherCase, kLongWindowsDir };
+enum Twist { kPlain, kOwnUnversioned, kCopyFails, kVersionsAsText, kFromInstalled, kFromOtherCase, kLongWindowsDir, kArgument };
 
 void Version(test::FakeFile& f, const char* internalName, const char* version) {
   f.hasVersionBlock = true;
@@ -186,6 +186,7 @@ const InstallCase kInstalls[] = {
     {"the installed copy never installs itself", Copy::Same, 1, kFromInstalled, {}, "", StartupEnd::Unattended, 1},
     {"the installed copy under other case", Copy::Same, 1, kFromOtherCase, {}, "", StartupEnd::Unattended, 1},
     {"no target path", Copy::None, 1, kLongWindowsDir, {}, "", StartupEnd::Unattended, 1},
+    {"started with an argument: asked all the same", Copy::Older, 1, kArgument, {6}, ASK_UPGRADE COPY_EXE RELAUNCH, StartupEnd::Installed, 1},
 };
 
 TEST(SelfInstall, DecisionTable) {
@@ -196,6 +197,7 @@ TEST(SelfInstall, DecisionTable) {
     fake.commandLine = "\"" OWN "exe\"";
     if (c.twist == kFromInstalled) fake.commandLine = WIN "exe";
     if (c.twist == kFromOtherCase) fake.commandLine = "c:\\windows\\quorvane.exe";
+    if (c.twist == kArgument) fake.commandLine += " /?";
     if (c.twist == kLongWindowsDir) fake.windowsDir = "C:\\" + std::string(250, 'w');
     fake.copyFails = c.twist == kCopyFails;
     fake.File(OWN "exe").content = "new program";
@@ -224,7 +226,10 @@ TEST(SelfInstall, DecisionTable) {
     test::IniLookup(fake.Ini(OWN "ini"), "MAIN", "UpdateMode", &mode);
     EXPECT_EQ(mode, std::to_string(c.modeAfter));
     EXPECT_EQ(fake.Ini(OWN "ini").find("; keep\r\n[MAIN]\r\nUpdateMode="), 0u);  // the rest kept
-    for (const auto& box : fake.boxes) EXPECT_EQ(box.flags, box.caption[0] == 'E' ? 0u : 0x24u);
+    // At log-on nobody is looking for the boxes: they ask to come to the front.
+    for (const auto& box : fake.boxes) {
+      EXPECT_EQ(box.flags, (box.caption[0] == 'E' ? 0u : 0x24u) | (c.twist == kArgument ? 0 : 0x10000u));
+    }
     for (const auto& start : fake.starts) {
       EXPECT_EQ(start.directory + std::to_string(start.show), "C:\\WINDOWS\\10");
     }

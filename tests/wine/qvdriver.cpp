@@ -16,11 +16,13 @@
 //       Brings that window to the front and presses keys through real input
 //       events: "alt+a", "ctrl+space", "end", "down*19", "enter", "escape";
 //       "menu?" prints whether a popup menu is open.
-//   qvdriver ping CAPTION MS
+//   qvdriver ping CAPTION MS [FILE]
 //       Waits for a top-level window with that caption, shown or hidden,
 //       and sends it WM_SETTINGCHANGE as a broadcast does
 //       (SendMessageTimeout, at most MS). Prints "answered" or "timeout" with
-//       the milliseconds it took. Exit 0 when answered, 2 otherwise.
+//       the milliseconds it took, and appends that line to FILE when given
+//       (a program Quorvane starts has no output to read). Exit 0 when
+//       answered, 2 otherwise.
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -275,7 +277,14 @@ int Ping(int argc, char** argv) {
   const bool answered =
       SendMessageTimeoutA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
                           SMTO_NORMAL, timeout, &result) != 0;
-  std::printf("%s %lu\n", answered ? "answered" : "timeout", GetTickCount() - start);
+  char line[64];
+  std::snprintf(line, sizeof line, "%s %lu\n", answered ? "answered" : "timeout", GetTickCount() - start);
+  std::fputs(line, stdout);
+  FILE* f = argc >= 5 ? std::fopen(argv[4], "a") : nullptr;
+  if (f != nullptr) {
+    std::fputs(line, f);
+    std::fclose(f);
+  }
   return answered ? 0 : 2;
 }
 

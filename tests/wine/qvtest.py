@@ -41,14 +41,14 @@ class WineTest(unittest.TestCase):
         self.ini = self.exe[:-3] + "ini"
         self.world.install_binary("quorvane.exe", self.exe)
 
-    def run_program(self, path, args=(), answers=(), debug=None, timeout=60, setup=True):
+    def run_program(self, path, args=(), answers=(), debug=None, timeout=60, setup=True, missing=None):
         """Runs a program of the prefix to its end, answering message boxes.
 
         With `setup`, the setup dialog is expected to open at the end (of this
         program or of the copy it started) and is closed. Returns (exit code,
         stderr text, [message texts]).
         """
-        proc, err_file = self.world.start([path] + list(args), debug=debug)
+        proc, err_file = self.world.start([path] + list(args), debug=debug, missing=missing)
         texts = []
         try:
             for caption, button in answers:

@@ -3,6 +3,7 @@
 provider, the letters made, the boxes and prompts shown, the programs run."""
 
 import os
+import re
 import time
 
 from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest, main
@@ -28,9 +29,9 @@ class UnattendedRun(WineTest):
         self.world.publish("\\\\srv\\data", DIR + "\\server-data")
         self.world.serve("share \\\\srv\\data anna secret")
 
-    def run_unattended(self, settings, answers=(), debug=None):
+    def run_unattended(self, settings, answers=(), debug=None, missing=None):
         self.world.put(self.ini, settings.encode())
-        rc, err, texts = self.run_program(self.exe, answers=answers, setup=False, debug=debug)
+        rc, err, texts = self.run_program(self.exe, answers=answers, setup=False, debug=debug, missing=missing)
         self.assertEqual(rc, 0)
         self.read_recorded()
         return err, texts
@@ -49,7 +50,8 @@ class UnattendedRun(WineTest):
         # still shows a visible template, which must never come forward.
         key = "HKCU\\Software\\Wine\\Debug"
         self.world.wine(["reg", "add", key, "/v", "RelayInclude", "/d",
-                         "KERNEL32.Sleep;user32.BringWindowToTop;user32.SetForegroundWindow", "/f"],
+                         "KERNEL32.Sleep;user32.MsgWaitForMultipleObjects;user32.BringWindowToTop;"
+                         "user32.SetForegroundWindow", "/f"],
                         check=True)
         try:
             err, _ = self.run_unattended(
@@ -63,9 +65,34 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.drive("Q"), "unc/srv/data")
         self.assertEqual(self.recorded, ["one [] []", "two [Q:] [\\\\srv\\data] [0]"])
         calls = [line for line in err.splitlines() if ":Call " in line]
-        self.assertIn("Sleep(000003e8)", "\n".join(calls))  # after program 1: the trace works
+        self.assertIn("MsgWaitForMultipleObjects(", "\n".join(calls))  # after program 1: the trace works
         self.assertNotIn("Sleep(00000080)", "\n".join(calls))
         self.assertEqual([c for c in calls if "Window" in c], [])
+
+    def test_the_second_after_program_1_answers_the_system(self):
+        self.world.serve("share \\\\srv\\data")
+        ping = DIR + "\\ping.txt"
+        self.world.remove(ping)
+        self.run_unattended("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n[SECTEXECUTE]\r\n"
+                            f"Execute1={DRIVER}\r\nParameters1=ping \"{SETUP_CAPTION}\" 300 {ping}\r\n")
+        self.assertEqual(self.world.read(ping)[:8], b"answered")
+
+    def test_only_a_run_that_starts_a_program_loads_the_shell(self):
+        heavy = {"shell32.dll", "shlwapi.dll", "shcore.dll", "oleaut32.dll", "comctl32.dll"}
+        # Without a shell to load, program 2 is a start that failed.
+        for programs, missing in (("", None), (program(2, "two"), None), (program(2, "two"), "shell32")):
+            self.world.drop_drive("Q")
+            self.world.remove(RECORD)
+            err, _ = self.run_unattended("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
+                                         "UserName=anna\r\nPassWord=secret\r\n[SECTEXECUTE]\r\n" + programs,
+                                         debug="+loaddll,+pid", missing=missing)
+            text = err.lower()
+            own = re.search(r'^(\w+):.*loaded l"[^"]*\\\\quorvane\.exe"', text, re.M).group(1)
+            loaded = set(re.findall(rf'^{own}:.*loaded l"[^"]*\\\\([^\\\\"]+)"', text, re.M))
+            self.assertEqual("shell32.dll" in loaded, programs != "" and not missing, loaded)
+            self.assertTrue(programs or not loaded & heavy, loaded)
+            self.assertEqual(self.world.drive("Q"), "unc/srv/data")
+            self.assertEqual(self.recorded, ["two"] if programs and not missing else [])
 
     def test_refused_logon_answered_through_the_prompt(self):
         user = os.environ.get("USER") or "root"

@@ -158,9 +158,12 @@ class World:
             raise AssertionError(f"wine {args}: exit {r.returncode}\n{r.stderr.decode(errors='replace')}")
         return r
 
-    def start(self, args, debug=None):
-        """Starts a program; returns (process, file receiving its stderr)."""
+    def start(self, args, debug=None, missing=None):
+        """Starts a program; returns (process, file receiving its stderr).
+        `missing` names a DLL the program cannot load."""
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
+        if missing:
+            env["WINEDLLOVERRIDES"] += f";{missing}=d"
         err = tempfile.TemporaryFile()
         return subprocess.Popen([self.loader] + list(args), env=env, stdout=subprocess.DEVNULL,
                                 stderr=err), err

@@ -1,0 +1,37 @@
+#include "platform/win32/system_library.h"
+
+#include <objbase.h>
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kFileNames[] = {"\\shell32.dll", "\\ole32.dll", "\\oleaut32.dll",
+                                      "\\version.dll", "\\comdlg32.dll"};
+HMODULE Loaded[sizeof kFileNames / sizeof *kFileNames];
+
+}  // namespace
+
+FARPROC SystemProc(SystemDll dll, const char* name) {
+  HMODULE& module = Loaded[int(dll)];
+  if (module == nullptr) {
+    char path[MAX_PATH + 16];
+    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+      lstrcatA(path, kFileNames[int(dll)]);
+      module = LoadLibraryA(path);
+    }
+  }
+  return module != nullptr ? GetProcAddress(module, name) : nullptr;
+}
+
+void InitializeCom() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  const auto initialize =
+      SystemFunction<decltype(&CoInitializeEx)>(SystemDll::Ole32, "CoInitializeEx");
+  if (initialize != nullptr) initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+}
+
+}  // namespace qv
