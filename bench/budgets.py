@@ -10,7 +10,8 @@ Prints, for the stripped executable and in a fresh test world of its own
   the tool would take;
 - an unattended network run against a minimal program making the same
   WNetAddConnection2A call from a dialog that is never shown, as the log-on
-  run does (and, for information, against the bare call);
+  run does (and, for information, against the bare call, and the same run
+  reading its password from the Credential Manager);
 - the time from start to the visible setup dialog against a minimal program
   showing an empty dialog with the same two 128 ms waits (seen from the X
   server: the moment the window is mapped);
@@ -53,6 +54,7 @@ SETUP_CAPTION = "Setup Map Network Drive"
 DRIVER = "C:\\bench\\qvdriver.exe"
 SUBST = "C:\\bench\\subst\\quorvane.exe"
 NET = "C:\\bench\\net\\quorvane.exe"
+KEPT = "C:\\bench\\kept\\quorvane.exe"
 IDLE = "C:\\bench\\idle\\quorvane.exe"
 LATE = "C:\\bench\\late\\quorvane.exe"
 WAITING = "C:\\bench\\waiting\\quorvane.exe"
@@ -101,7 +103,7 @@ def prepare(w, wait_seconds):
     for name in ("minimal.exe", "minimal_keystate.exe", "minimal_connect.exe",
                  "minimal_dialog.exe"):
         w.install_binary(name, "C:\\bench\\" + name)
-    for exe in (SUBST, NET, IDLE, LATE, WAITING, NOT_WAITING):
+    for exe in (SUBST, NET, KEPT, IDLE, LATE, WAITING, NOT_WAITING):
         w.install_binary("quorvane.exe", exe)
     w.put(SUBST[:-3] + "ini",
           b"[MAIN]\r\nShareAddress=C:\\bench\\folder\r\nMapToDrive=S\r\nDriveType=1\r\n")
@@ -109,6 +111,10 @@ def prepare(w, wait_seconds):
     w.put(NET[:-3] + "ini",
           b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
           b"UserName=anna\r\nPassWord=secret\r\n")
+    # The same connection with the password read from the Credential Manager.
+    w.put(KEPT[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\srv\\kept\r\nMapToDrive=Q\r\nSaveCredentials=1\r\n"
+          b"UserName=anna\r\nCredentialManager=1\r\n")
+    w.wine([DRIVER, "cred", "Quorvane:\\\\srv\\kept", "anna"], check=True)
     # Ends at once without touching anything: the letter (C:) is in use and
     # nothing forces it free.
     w.put(IDLE[:-3] + "ini",
@@ -119,7 +125,8 @@ def prepare(w, wait_seconds):
         w.put(exe[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
               b"WaitForNetwork=%d\r\n[SHAREERROR]\r\nButtons=1\r\n[MAPERROR]\r\nButtons=1\r\n" % seconds)
     w.publish("\\\\srv\\data", "C:\\bench\\server-data")
-    w.serve("share \\\\srv\\data anna secret", "share \\\\srv\\late")
+    w.publish("\\\\srv\\kept", "C:\\bench\\server-data")
+    w.serve("share \\\\srv\\data anna secret", "share \\\\srv\\late", "share \\\\srv\\kept")
 
 
 def late_server(w):
@@ -150,7 +157,7 @@ def cpu_seconds(w, program):
 
 
 def measure(w, runs, warmups):
-    times = {k: [] for k in ("subst", "net", "connect", "dialog_connect", "setup", "dialog", "idle", "minimal",
+    times = {k: [] for k in ("subst", "net", "kept", "connect", "dialog_connect", "setup", "dialog", "idle", "minimal",
                              "keystate", "late")}
 
     def mapped(key, letter, program):
@@ -162,6 +169,7 @@ def measure(w, runs, warmups):
     for _ in range(runs + warmups):
         mapped("subst", "S", SUBST)
         mapped("net", "Q", NET)
+        mapped("kept", "Q", KEPT)
         mapped("connect", "Q", "C:\\bench\\minimal_connect.exe")
         w.drop_drive("Q")
         times["dialog_connect"].append(timed_run(w, "C:\\bench\\minimal_dialog.exe",
@@ -228,6 +236,8 @@ def main():
     row("minimal program, same call from a dialog never shown", ms("dialog_connect"))
     row("  ratio", f"{m['net'] / m['dialog_connect']:.2f} ({mean['net'] / mean['dialog_connect']:.2f})",
         "budget 1.15")
+    row("  the same run, its password from the Credential Manager", ms("kept"),
+        f"ratio {m['kept'] / m['net']:.2f} (for information)")
     row("minimal program, the bare call", ms("connect"),
         f"ratio {m['net'] / m['connect']:.2f} (for information)")
     row("start to visible setup dialog", ms("setup"))

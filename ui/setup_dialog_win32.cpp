@@ -3,8 +3,8 @@
 #include <shlobj.h>
 
 #include "mapping/macros.h"
-#include "platform/win32/system_library.h"
 #include "mapping/mapping_run.h"
+#include "platform/win32/system_library.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
 #include "ui/about_dialog_win32.h"
@@ -27,6 +27,9 @@ bool HotKeyRegistered = false;
 // initialisation must never appear, but the dialog manager still shows a
 // template that carries WS_VISIBLE; the ended dialog refuses to be shown.
 bool Ended = false;
+// The dialog ends with this when the log-on run leaves it open: it ran
+// without controls, and the setup dialog is then made whole.
+constexpr INT_PTR kOpenWhole = 2;
 
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 HWND ActiveDialogWindow() { return reinterpret_cast<HWND>(UiState.ActiveDialog); }
@@ -79,10 +82,9 @@ void Initialise(HWND dialog, LPARAM parameter) {
   if (Settings.UpdateMode == 1) {
     Settings.UpdateMode = 0;
     Settings.UpdateMode = UnattendedRun(Of(dialog)) ? 1 : 0;
-    if (Settings.UpdateMode == 1) {
-      ClosePath(dialog);
-      return;
-    }
+    Ended = true;
+    EndDialog(dialog, Settings.UpdateMode == 1 ? 0 : kOpenWhole);
+    return;
   }
   Interactive(dialog);
 }
@@ -208,10 +210,21 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
 INT_PTR RunSetupDialog() {
   SetupInit* init = static_cast<SetupInit*>(GlobalAlloc(GMEM_ZEROINIT, sizeof(SetupInit)));
   if (init == nullptr) return -1;
-  Ended = false;
   init->icon = ApplicationIcon;
-  const INT_PTR result = RunDialogTemplate(kSetupDialog, nullptr, SetupProcedure,
-                                           reinterpret_cast<LPARAM>(&init));
+  // The log-on run reads no control: it runs in the dialog without them,
+  // which costs a fraction to make, and only a run that leaves the dialog
+  // open makes it again, whole.
+  DialogTemplate bare = kSetupDialog;
+  bare.count = 0;
+  const bool unattended = Settings.UpdateMode == 1;
+  Ended = false;
+  INT_PTR result = RunDialogTemplate(unattended ? bare : kSetupDialog, nullptr, SetupProcedure,
+                                     reinterpret_cast<LPARAM>(&init));
+  if (unattended && result == kOpenWhole) {
+    Ended = false;
+    result = RunDialogTemplate(kSetupDialog, nullptr, SetupProcedure,
+                               reinterpret_cast<LPARAM>(&init));
+  }
   GlobalFree(init);
   return result;
 }
