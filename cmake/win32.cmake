@@ -4,9 +4,10 @@ enable_language(RC)
 set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
     -fno-asynchronous-unwind-tables -fno-unwind-tables)
 # Terminal-Server-aware: on a Remote Desktop host the Windows directory is
-# the real one, not each user's private copy.
+# the real one, not each user's private copy. No link time in the header:
+# the same sources give the same bytes, the release's and the tests' alike.
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
-    -Wl,--dynamicbase -Wl,--tsaware)
+    -Wl,--dynamicbase -Wl,--tsaware -Wl,--no-insert-timestamp)
 # shell32, ole32, oleaut32, version and comdlg32 are loaded on first use
 # (platform/win32/system_library.h), never at start.
 set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 kernel32)

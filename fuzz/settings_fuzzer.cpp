@@ -45,19 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qv::TransferSettings(dialog, qv::kGroupMain, qv::kLoad);
   for (int group = 0; group <= 6; ++group) qv::TransferSettings(dialog, group, qv::kSave);
 
-  // Any bytes as the credential of whatever address the file gave, its user
-  // name the first half read as UTF-16.
-  qv::Settings.CredentialManager = 1;
-  qv::Settings.SaveCredentials = 1;
-  std::u16string user(size / 4, u'\0');
+  // Any bytes as the credential of whatever address the file gave: its user
+  // name the first quarter read as UTF-16, its password the second half.
+  qv::Settings.CredentialManager = qv::Settings.SaveCredentials = 1;
+  std::u16string target = u"Quorvane:", user(size / 4, u'\0');
+  for (const char* c = qv::Settings.ShareAddress; *c != '\0'; ++c) target += char16_t(uint8_t(*c));
   std::memcpy(user.data(), data, user.size() * 2);
-  fake->credentials[u"Quorvane:" + std::u16string(qv::Settings.ShareAddress,
-                                                  qv::Settings.ShareAddress + std::strlen(qv::Settings.ShareAddress))] =
-      {user, std::string(reinterpret_cast<const char*>(data) + size / 2, size - size / 2)};
+  fake->credentials[target] = {user, std::string(reinterpret_cast<const char*>(data) + size / 2, size - size / 2)};
   qv::Settings.PassWord[0] = '\0';
   char asTyped[qv::kTextSize] = "";
   qv::LoadStoredCredential(asTyped);
-  CheckTerminated(asTyped, sizeof asTyped);
   qv::KeepCredential(asTyped);
 
   const qv::SettingsRecord& s = qv::Settings;

@@ -62,7 +62,15 @@ add_test(NAME bench.budgets
 set_tests_properties(bench.budgets PROPERTIES ENVIRONMENT "${QV_WINE_ENV}"
   FIXTURES_REQUIRED wine RESOURCE_LOCK wine LABELS "benchmarks, printed only" TIMEOUT 600)
 
-foreach(name startup mapping setup subdialogs about bad_input soak)
+# The release, made once as scripts/release.sh makes it (a work tree with
+# changes is taken, and its archive says so), for wine.release to check; from
+# a clean tree (as in CI) it is made a second time in a clone, otherwise set
+# up, and the two archives must be the same bytes.
+add_test(NAME release.build COMMAND ${CMAKE_SOURCE_DIR}/scripts/release.sh --dirty --check)
+set_tests_properties(release.build PROPERTIES FIXTURES_SETUP release TIMEOUT 900
+  RESOURCE_LOCK wine LABELS "release")
+
+foreach(name startup mapping setup subdialogs about bad_input soak release)
   add_test(NAME wine.${name}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/test_${name}.py)
   set_tests_properties(wine.${name} PROPERTIES
@@ -72,3 +80,4 @@ foreach(name startup mapping setup subdialogs about bad_input soak)
     LABELS "${QV_WINE_LABEL}"
     TIMEOUT 900)
 endforeach()
+set_tests_properties(wine.release PROPERTIES FIXTURES_REQUIRED "wine;release")
