@@ -92,7 +92,11 @@ bool KeepCredential(const char* asTyped) {
 uint32_t SaveDialogCredential(Window dialog) {
   char password[kTextSize];
   TakeItemText(dialog, IDE_SETUP_PASSWORD, password);
-  if (!InUse() || password[0] == '\0') return 0;
+  // The box as it is now, not as it was loaded.
+  if (Settings.CredentialManager != 1 || password[0] == '\0' ||
+      Sys().ItemCheckState(dialog, IDX_SAVE_CREDENTIALS) != kChecked) {
+    return 0;
+  }
   // The address as the mapping will connect it.
   char address[kTextSize];
   CopyText(address, Settings.ShareAddress);

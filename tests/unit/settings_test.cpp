@@ -366,7 +366,7 @@ TEST(CredentialManager, Rules) {
     const char* name;
     const char* main;  // [MAIN] keys taking precedence over the defaults below
     Via via;
-    const char* fields;  // the setup dialog's address|user|password
+    const char* fields;  // the setup dialog's address|user|password, then "|+" or "|-": the box changed
     const char16_t* user;  // the stored credential of SRV; null: none
     std::string secret;
     uint32_t refusal;
@@ -412,7 +412,8 @@ TEST(CredentialManager, Rules) {
       {"Save, typed", "", kSave, "\\\\srv\\%USERNAME%\\|%USERNAME%|pw", NONE, 0, {}, {},
        "credwrite Quorvane:\\\\srv\\anna %USERNAME%/pw", "%USERNAME%/-"},
       {"Save, nothing typed", "", kSave, SRV "|u|", NONE, 0, {}, {}, "", "u/old"},
-      {"Save, box clear", "SaveCredentials=0\n", kSave, SRV "|u|pw", NONE, 0, {}, {}, "", "file/old"},
+      {"Save, box cleared", "", kSave, SRV "|u|pw|-", NONE, 0, {}, {}, "", "file/old"},
+      {"Save, box checked anew", "SaveCredentials=0\n", kSave, SRV "|u|pw|+", NONE, 0, {}, {}, WRITE " u/pw", "u/-"},
       {"Save, refused by policy", "", kSave, SRV "|u|pw", NONE, 1312, {}, {}, WRITE " u/pw | " REFUSED "Windows keeps no "
        "passwords for this log-on: a network log-on, or the policy \"Network access: Do not allow storage of passwords "
        "and credentials for network authentication\" is on.", "u/old"},
@@ -442,6 +443,7 @@ TEST(CredentialManager, Rules) {
         fake.Control(kDialog, id).text = f.substr(0, f.find('|'));
         f.erase(0, f.find('|') + 1);
       }
+      if (f == "+" || f == "-") fake.Control(kDialog, IDX_SAVE_CREDENTIALS).check = f == "+";  // as the user left it
       if (c.via == kMapNow) MapNow(kDialog); else SaveSetup(kDialog);
     }
     std::string trace;
