@@ -1,7 +1,8 @@
 // Saved passwords kept by the user's Credential Manager rather than in the
 // settings file, when "CredentialManager" is 1: which target, when a
-// credential is read, and what is written where. Everything here does
-// nothing unless that key and "SaveCredentials" are both set.
+// credential is read, and what is written where. Nothing here acts unless
+// that key is 1 and credentials are saved ("SaveCredentials", or the setup
+// dialog's box).
 #pragma once
 
 #include "platform/platform.h"

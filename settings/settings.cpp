@@ -291,9 +291,10 @@ uint32_t TransferSettings(Window dialog, int group, TransferDirection direction)
 uint32_t StoreCredentials(const char* userName) {
   FirstWriteError = 0;
   // One user's answer must never reach another through a shared file.
-  if (KeepCredential(userName)) return 0;
-  WriteText(kMain, "UserName", userName);
-  WriteText(kMain, "PassWord", Settings.PassWord);
+  if (!KeepCredential(userName)) {
+    WriteText(kMain, "UserName", userName);
+    WriteText(kMain, "PassWord", Settings.PassWord);
+  }
   return FirstWriteError;
 }
 

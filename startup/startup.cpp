@@ -45,8 +45,8 @@ void ReadProgramPath() {
   }
 }
 
-// Started without an argument: at log-on, where a question must not open
-// behind other windows with nobody to see it.
+// Without an argument the program runs at log-on, where a question must not
+// open behind other windows with nobody to see it.
 bool HasArgument() {
   char argument[kTextSize] = {};
   GetCommandLineArgument(1, argument);
