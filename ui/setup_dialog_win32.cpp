@@ -34,7 +34,7 @@ constexpr INT_PTR kOpenWhole = 2;
 Window Of(HWND h) { return reinterpret_cast<Window>(h); }
 HWND ActiveDialogWindow() { return reinterpret_cast<HWND>(UiState.ActiveDialog); }
 
-void ClosePath(HWND dialog) {
+void ClosePath(HWND dialog, INT_PTR result = 0) {
   if (MacroMenu != nullptr) {
     DestroyMenu(MacroMenu);
     MacroMenu = nullptr;
@@ -44,7 +44,7 @@ void ClosePath(HWND dialog) {
     HotKeyRegistered = false;
   }
   Ended = true;
-  EndDialog(dialog, 0);
+  EndDialog(dialog, result);
 }
 
 void Interactive(HWND dialog) {
@@ -82,8 +82,7 @@ void Initialise(HWND dialog, LPARAM parameter) {
   if (Settings.UpdateMode == 1) {
     Settings.UpdateMode = 0;
     Settings.UpdateMode = UnattendedRun(Of(dialog)) ? 1 : 0;
-    Ended = true;
-    EndDialog(dialog, Settings.UpdateMode == 1 ? 0 : kOpenWhole);
+    ClosePath(dialog, Settings.UpdateMode == 1 ? 0 : kOpenWhole);
     return;
   }
   Interactive(dialog);
@@ -216,11 +215,10 @@ INT_PTR RunSetupDialog() {
   // open makes it again, whole.
   DialogTemplate bare = kSetupDialog;
   bare.count = 0;
-  const bool unattended = Settings.UpdateMode == 1;
   Ended = false;
-  INT_PTR result = RunDialogTemplate(unattended ? bare : kSetupDialog, nullptr, SetupProcedure,
-                                     reinterpret_cast<LPARAM>(&init));
-  if (unattended && result == kOpenWhole) {
+  INT_PTR result = RunDialogTemplate(Settings.UpdateMode == 1 ? bare : kSetupDialog, nullptr,
+                                     SetupProcedure, reinterpret_cast<LPARAM>(&init));
+  if (result == kOpenWhole) {
     Ended = false;
     result = RunDialogTemplate(kSetupDialog, nullptr, SetupProcedure,
                                reinterpret_cast<LPARAM>(&init));

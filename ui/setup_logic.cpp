@@ -14,19 +14,23 @@ namespace qv {
 namespace {
 
 constexpr uint32_t kErrorNoSuchLogonSession = 1312;
+// What a refused credential write with that code means; the system's own
+// text speaks of a log-on session that does not exist.
+constexpr const char* kNoStoredPasswords =
+    "Windows keeps no passwords for this log-on: a network log-on, or the policy \"Network "
+    "access: Do not allow storage of passwords and credentials for network authentication\" is on.";
 
-// One line saying what could not be saved, then the system's reason.
+// One line saying what could not be saved, then the reason: `known`, or
+// the system's.
 template <size_t N>
-void DescribeFailure(char (&text)[N], const char* what, uint32_t code) {
+void DescribeFailure(char (&text)[N], const char* what, uint32_t code,
+                     const char* known = nullptr) {
   if (text[0] != '\0') AppendText(text, "\n\n");
   AppendText(text, what);
   AppendText(text, "\n");
   char reason[kTextSize];
-  if (code == kErrorNoSuchLogonSession) {
-    // The system's own text speaks of a log-on session that does not exist.
-    CopyText(reason, "Windows keeps no passwords for this log-on: a network log-on, or the "
-                     "policy \"Network access: Do not allow storage of passwords and "
-                     "credentials for network authentication\" is on.");
+  if (known != nullptr) {
+    CopyText(reason, known);
   } else if (Sys().ErrorText(code, reason, sizeof reason)) {
     reason[kTextSize - 1] = '\0';
     size_t n = TextLength(reason);
@@ -77,7 +81,8 @@ bool SaveSetup(Window dialog) {
   }
   if (credentialError != 0) {
     DescribeFailure(text, "The password could not be saved in the Windows Credential Manager:",
-                    credentialError);
+                    credentialError,
+                    credentialError == kErrorNoSuchLogonSession ? kNoStoredPasswords : nullptr);
   }
   Sys().AskUser(dialog, text, "Settings Not Saved", kMbOk | kMbIconWarning);
   return false;

@@ -125,10 +125,7 @@ class Win32Platform final : public Platform {
   uint32_t ProbeAddress(const char* address) override {
     HANDLE file = CreateFileA(address, GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      const DWORD code = GetLastError();
-      return code != 0 ? code : ERROR_GEN_FAILURE;  // a failure never reads as success
-    }
+    if (file == INVALID_HANDLE_VALUE) return Failure();
     CloseHandle(file);
     return 0;
   }
@@ -245,17 +242,15 @@ class Win32Platform final : public Platform {
   bool WideToAnsi(const uint16_t* text, size_t units, char* out, size_t cap) override {
     if (cap == 0 || units > 0x7FFFFFFF) return false;
     int n = 0;
-    if (units > 0 && GetACP() == CP_UTF8) {
-      // UTF-8 takes this flag alone, and no default character.
-      n = WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, W(text), int(units), out,
-                              Cap(cap - 1), nullptr, nullptr);
-    } else if (units > 0) {
-      BOOL defaulted = FALSE;
-      n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, W(text), int(units), out,
-                              Cap(cap - 1), nullptr, &defaulted);
-      if (defaulted) return false;
+    BOOL defaulted = FALSE;
+    if (units > 0) {
+      // A UTF-8 code page takes WC_ERR_INVALID_CHARS alone and no default
+      // character; the others say whether they used one.
+      const bool utf8 = GetACP() == CP_UTF8;
+      n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, W(text),
+                              int(units), out, Cap(cap - 1), nullptr, utf8 ? nullptr : &defaulted);
+      if (n == 0 || defaulted) return false;
     }
-    if (n == 0 && units > 0) return false;
     out[n] = '\0';
     return true;
   }

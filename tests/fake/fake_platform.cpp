@@ -24,6 +24,13 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+// UTF-16 as the fake's code page shows it: Latin-1, anything else as '?'.
+std::string Narrow(const std::u16string& text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';
+  return out;
+}
+
 bool SameName(const std::string& a, const std::string& b) {
   return Lower(Trim(a)) == Lower(Trim(b));
 }
@@ -211,12 +218,6 @@ size_t FakePlatform::AnsiToWide(const char* text, uint16_t* out, size_t cap) {
     out[n] = static_cast<unsigned char>(text[n]);
   } while (text[n++] != '\0');
   return n;
-}
-
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';
-  return out;
 }
 
 // Exact only for Latin-1, the fake's code page.

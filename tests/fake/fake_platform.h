@@ -197,7 +197,5 @@ bool IniLookup(const std::string& content, const std::string& section,
 // removes it.
 void IniWrite(std::string* content, const std::string& section,
               const std::string& key, const char* value);
-// UTF-16 as the fake's code page shows it: Latin-1, anything else as '?'.
-std::string Narrow(const std::u16string& text);
 
 }  // namespace qv::test

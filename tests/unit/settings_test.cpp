@@ -437,7 +437,6 @@ TEST(CredentialManager, Rules) {
     } else {
       UiState.UiMode = 1;
       TransferSettings(kDialog, kGroupMain, kLoad);
-      EXPECT_TRUE(fake.Control(kDialog, IDE_SETUP_PASSWORD).text.empty() || !Settings.CredentialManager);
       std::string f = c.fields;
       for (int id : {IDE_SETUP_ADDRESS, IDE_SETUP_USER, IDE_SETUP_PASSWORD}) {
         fake.Control(kDialog, id).text = f.substr(0, f.find('|'));

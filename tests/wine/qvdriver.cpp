@@ -267,6 +267,16 @@ int Drive(int argc, char** argv) {
   return 0;
 }
 
+// Appends `line` (with its line end) to the file at `path`; false when the
+// file cannot be opened.
+bool AppendLine(const char* path, const char* line) {
+  FILE* f = std::fopen(path, "a");
+  if (f == nullptr) return false;
+  std::fputs(line, f);
+  std::fclose(f);
+  return true;
+}
+
 int Ping(int argc, char** argv) {
   if (argc < 4) return 64;
   const DWORD timeout = DWORD(std::atoi(argv[3]));
@@ -280,11 +290,7 @@ int Ping(int argc, char** argv) {
   char line[64];
   std::snprintf(line, sizeof line, "%s %lu\n", answered ? "answered" : "timeout", GetTickCount() - start);
   std::fputs(line, stdout);
-  FILE* f = argc >= 5 ? std::fopen(argv[4], "a") : nullptr;
-  if (f != nullptr) {
-    std::fputs(line, f);
-    std::fclose(f);
-  }
+  if (argc >= 5) AppendLine(argv[4], line);
   return answered ? 0 : 2;
 }
 
@@ -575,11 +581,9 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "cred") == 0) return Credential(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
-    FILE* f = std::fopen(argv[2], "a");
-    if (f == nullptr) return 1;
-    std::fprintf(f, "%s\n", GetCommandLineA());
-    std::fclose(f);
-    return 0;
+    static char line[32800];  // the longest command line Windows passes, and more
+    std::snprintf(line, sizeof line, "%s\n", GetCommandLineA());
+    return AppendLine(argv[2], line) ? 0 : 1;
   }
   std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl|cred ...\n");
   return 64;

@@ -50,9 +50,8 @@ class UnattendedRun(WineTest):
         # still shows a visible template, which must never come forward.
         key = "HKCU\\Software\\Wine\\Debug"
         self.world.wine(["reg", "add", key, "/v", "RelayInclude", "/d",
-                         "KERNEL32.Sleep;user32.MsgWaitForMultipleObjects;user32.BringWindowToTop;"
-                         "user32.SetForegroundWindow", "/f"],
-                        check=True)
+                         "KERNEL32.Sleep;user32.MsgWaitForMultipleObjects;user32.BringWindowToTop;user32.SetForegroundWindow",
+                         "/f"], check=True)
         try:
             err, _ = self.run_unattended(
                 "[MAIN]\r\nShareAddress=\\\\srv\\data\\\r\nMapToDrive=Q\r\n[SECTEXECUTE]\r\n"
