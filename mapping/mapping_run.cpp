@@ -2,6 +2,7 @@
 
 #include "mapping/credentials.h"
 #include "mapping/macros.h"
+#include "mapping/network_wait.h"
 #include "settings/credential_store.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -15,11 +16,6 @@ constexpr unsigned kUpdateProfile = 1;  // CONNECT_UPDATE_PROFILE
 // The substitution tool is given this long to finish; only the letter then
 // tells whether it worked.
 constexpr unsigned kSubstWaitMs = 5000;
-// How often a late network is probed again.
-constexpr unsigned kProbeIntervalMs = 2000;
-
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorLogonFailure = 1326;
 
 enum : uint8_t { kNetWork = 0, kSubstType = 1, kPrinter = 2 };
@@ -53,27 +49,20 @@ SubstParameters AddParameters() {
   return p;
 }
 
-// A refusal of the credentials, or of access, comes from a server that is
-// there.
-bool Reachable(uint32_t probe) {
-  return probe == 0 || probe == kErrorAlreadyExists || probe == kErrorLogonFailure ||
-         probe == kErrorAccessDenied;
-}
+// How a map run ended: done, or asked by a wait to start again from the
+// settings re-read, or with the session.
+enum class MapEnd : uint8_t { kDone, kReread, kSessionEnded };
 
-// At log-on the network may come up after the user does: the share is
-// probed again every two seconds for as long as the settings allow. The
-// last probe's code is the run's.
-uint32_t ProbeShare(bool mayWait) {
-  const uint32_t allowed = mayWait ? Settings.WaitForNetwork * 1000u : 0;
-  const uint32_t start = Sys().Milliseconds();
-  for (;;) {
-    const uint32_t probe = Sys().ProbeAddress(Settings.ShareAddress);
-    // Unsigned, so the clock's wrap does not end the wait early.
-    const uint32_t waited = Sys().Milliseconds() - start;
-    if (Reachable(probe) || waited >= allowed) return probe;
-    const uint32_t left = allowed - waited;
-    Sys().WaitAnswering(left < kProbeIntervalMs ? left : kProbeIntervalMs);
+// At log-on the network may come up after the user does; nothing else
+// waits, and a run with no wait asked for probes once, here.
+uint32_t ProbeShare(bool mayWait, char (&asTyped)[kTextSize], MapEnd& end) {
+  if (mayWait && (Settings.WaitForNetwork > 0 || Settings.WaitUntilLogOff == 1)) {
+    const ShareWaitEnd wait = WaitForShare(asTyped);
+    if (wait.how == ShareWait::kReread) end = MapEnd::kReread;
+    if (wait.how == ShareWait::kSessionEnded) end = MapEnd::kSessionEnded;
+    return wait.code;
   }
+  return Sys().ProbeAddress(Settings.ShareAddress);
 }
 
 bool LetterFree() { return Sys().DriveType(Settings.MapToDrive) == kDriveNoRootDir; }
@@ -171,35 +160,34 @@ bool ShowEndUserMessage(Window dialog, int group) {
   return silent;
 }
 
-void RunMapping(Window dialog, MappingAction action) {
-  SettingsRecord& s = Settings;
-  ExpandMacros(s.ShareAddress);
-  char asTyped[kTextSize];
-  CopyText(asTyped, s.UserName);
-  ExpandMacros(s.UserName);
-  DropTrailingBackslash(s.ShareAddress);
+void PrepareRun(char (&asTyped)[kTextSize]) {
+  ExpandMacros(Settings.ShareAddress);
+  CopyText(asTyped, Settings.UserName);
+  ExpandMacros(Settings.UserName);
+  DropTrailingBackslash(Settings.ShareAddress);
+}
 
-  if (action == MappingAction::Unmap) {
-    // The letter is dropped, never the address, whatever the type.
-    if (s.DriveType == kSubstType) {
-      Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
-    } else {
-      Disconnect();
-    }
-    return;
-  }
+namespace {
+
+MapEnd Map(Window dialog) {
+  SettingsRecord& s = Settings;
+  char asTyped[kTextSize];
+  PrepareRun(asTyped);
 
   // Somebody who clicked "Map Drive Now" is told at once.
-  const uint32_t probe = ProbeShare(UiState.UiMode != 1 && s.DriveType == kNetWork);
+  MapEnd end = MapEnd::kDone;
+  const uint32_t probe =
+      ProbeShare(UiState.UiMode != 1 && s.DriveType == kNetWork, asTyped, end);
+  if (end != MapEnd::kDone) return end;
   RunState.LastErrorCode = probe;
-  const bool reachable = Reachable(probe) || s.DriveType == kPrinter;
+  const bool reachable = ServerAnswered(probe) || s.DriveType == kPrinter;
   if (!reachable) {
     // From the setup dialog the message is shown and the mapping tried
     // anyway; the unattended run stops unless the message is silent.
     const bool silent = ShowEndUserMessage(dialog, kGroupShareError);
     if (!silent && UiState.UiMode != 1) {
       RunState.MappingSucceeded = 0;
-      return;
+      return end;
     }
   }
 
@@ -208,7 +196,7 @@ void RunMapping(Window dialog, MappingAction action) {
   } else if (!LetterFree()) {
     if (s.ForceDisConnection != 1) {
       RunState.MappingSucceeded = 1;  // taken as already mapped
-      return;
+      return end;
     }
     if (s.DriveType == kSubstType) {
       // The removal must be over before the new substitution starts.
@@ -224,9 +212,29 @@ void RunMapping(Window dialog, MappingAction action) {
   } else {
     Connect(dialog, asTyped);
   }
+  return end;
+}
+
+}  // namespace
+
+void RunMapping(Window dialog, MappingAction action) {
+  if (action == MappingAction::Map) {
+    Map(dialog);
+    return;
+  }
+  char asTyped[kTextSize];
+  PrepareRun(asTyped);
+  // The letter is dropped, never the address, whatever the type.
+  if (Settings.DriveType == kSubstType) {
+    Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
+  } else {
+    Disconnect();
+  }
 }
 
 bool UnattendedRun(Window dialog) {
+  // Decided before program 1: the run under way maps for both.
+  if (!ClaimUnattendedRun()) return true;
   SettingsRecord& s = Settings;
   TransferSettings(nullptr, kGroupPrograms, kLoad);
   TransferSettings(nullptr, kGroupCredentials, kLoad);
@@ -238,11 +246,19 @@ bool UnattendedRun(Window dialog) {
   TransferSettings(nullptr, kGroupMain, kLoad);
 
   bool close = false;
-  if (s.ShareAddress[0] != '\0') {
-    RunMapping(dialog, MappingAction::Map);
-    close = true;
-  } else {
-    RunState.MappingSucceeded = 0;
+  MapEnd end = MapEnd::kReread;
+  while (end == MapEnd::kReread) {
+    close = s.ShareAddress[0] != '\0';
+    if (!close) {
+      RunState.MappingSucceeded = 0;
+      break;
+    }
+    end = Map(dialog);
+  }
+  if (end == MapEnd::kSessionEnded) {
+    // Nothing more is shown or started while the session ends.
+    Sys().ReleaseRun();
+    return true;
   }
   // Program 1 alone never closes the dialog.
   char* program = RunState.MappingSucceeded == 1 ? s.Execute2 : s.Execute3;
@@ -251,6 +267,7 @@ bool UnattendedRun(Window dialog) {
     StartConfigured(program, parameters);
     close = true;
   }
+  Sys().ReleaseRun();
   return close;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "settings/text.h"
 
 namespace qv {
 
@@ -14,11 +15,16 @@ enum class MappingAction : uint8_t { Unmap, Map };
 // `RunState.MappingSucceeded`; `RunState.LastErrorCode` says why.
 void RunMapping(Window dialog, MappingAction action);
 
+// The address and user name as the connection takes them: expanded, one
+// trailing backslash dropped; `asTyped` keeps the user name as typed.
+void PrepareRun(char (&asTyped)[kTextSize]);
+
 // Shows the message of group 2 ("SHAREERROR") or 3 ("MAPERROR") unless it
 // is silent; returns true when it was silent.
 bool ShowEndUserMessage(Window dialog, int group);
 
-// Program 1, the mapping, then program 2 or 3. Returns true when the setup
+// Program 1, the mapping, then program 2 or 3; a second start for the same
+// settings file hands over to the run under way instead. Returns true when the setup
 // dialog is to close at once (a mapping was attempted, or the program that
 // follows it was started).
 bool UnattendedRun(Window dialog);

@@ -58,6 +58,21 @@ inline constexpr unsigned kResourceTypeDisk = 1;
 inline constexpr unsigned kUnchecked = 0;
 inline constexpr unsigned kChecked = 1;
 
+// What ends a wait for the network.
+enum class WaitEventKind : uint8_t {
+  kTimer,
+  kProbeAnswered,    // `code` is the probe's
+  kAddressChanged,   // an IP address of the machine came or went
+  kResumed,          // PBT_APMRESUMEAUTOMATIC or PBT_APMRESUMESUSPEND
+  kSessionUnlocked,  // WTS_SESSION_UNLOCK, WTS_CONSOLE_CONNECT, WTS_REMOTE_CONNECT
+  kHandedOver,       // a second start for the same settings file
+  kSessionEnded,     // WM_ENDSESSION with wParam TRUE
+};
+struct WaitEvent {
+  WaitEventKind kind;
+  uint32_t code;
+};
+
 class Platform {
  public:
   // --- Process and files ---------------------------------------------------
@@ -122,6 +137,32 @@ class Platform {
   // Milliseconds since the system started (GetTickCount); it wraps after
   // 49.7 days, so only differences of two readings count.
   virtual uint32_t Milliseconds() = 0;
+
+  // --- Waiting for the network -------------------------------------------
+  // The one run of a settings file in this session: creates the event named
+  // `name` in the session's namespace ("Local\\..."). False when another
+  // process holds it; that process is then signalled (HandedOver) and this
+  // one should end. A name that cannot be had at all claims nothing and
+  // returns true.
+  virtual bool ClaimRun(const char* name) = 0;
+  // Lets the claimed name go (CloseHandle), so that a later start runs.
+  virtual void ReleaseRun() = 0;
+  // GetFullPathNameA, then GetLongPathNameA; false when either fails.
+  virtual bool CanonicalPath(const char* path, char* out, size_t cap) = 0;
+  // CharUpperA: the text in upper case, in place.
+  virtual void UpperCase(char* text) = 0;
+  // A hidden top-level window that broadcasts reach (resume, log-off), with
+  // notifications of address changes (NotifyUnicastIpAddressChange, else
+  // NotifyAddrChange) and of the session (WTSRegisterSessionNotification);
+  // whatever cannot be had is left out. EndWatching undoes it all.
+  virtual void BeginWatching() = 0;
+  virtual void EndWatching() = 0;
+  // ProbeAddress on another thread; its answer comes as kProbeAnswered.
+  // False when no thread could be started.
+  virtual bool StartProbe(const char* address) = 0;
+  // Answers messages until something happens, or `milliseconds` have passed
+  // (kTimer; a coalescable timer may fire up to `toleranceMs` late).
+  virtual WaitEvent NextWaitEvent(unsigned milliseconds, unsigned toleranceMs) = 0;
 
   // --- Values for the macros ------------------------------------------------
   virtual LocalTime Now() = 0;

@@ -129,6 +129,7 @@ void LoadMain(Window dialog, bool show) {
   // A hand-edited value that is not a number waits not at all.
   s.WaitForNetwork = static_cast<uint16_t>(
       std::clamp(ReadNumber(kMain, "WaitForNetwork"), 0, kMaxWaitForNetwork));
+  s.WaitUntilLogOff = ReadNumber(kMain, "WaitUntilLogOff") == 1;
 
   s.StartUp = ReadByte(kMain, "StartUp");
   CheckIf(dialog, IDX_START_UP, s.StartUp == 1, show);

@@ -53,6 +53,9 @@ struct SettingsRecord {
   // 1: passwords live in the user's Credential Manager, never in the file;
   // never shown or written by the setup dialog.
   uint8_t CredentialManager;
+  // 1: the unattended run waits, idle, for its network share until the
+  // session ends; never shown or written by the setup dialog.
+  uint8_t WaitUntilLogOff;
 
   EndUserMessageRecord EndUserMessage;
 

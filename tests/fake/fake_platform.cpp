@@ -259,9 +259,7 @@ uint32_t FakePlatform::WriteCredential(const uint16_t* target, const uint16_t* u
   return credentialRefusal;
 }
 
-uint32_t FakePlatform::ProbeAddress(const char* address) {
-  log.push_back(std::string("probe ") + address);
-  tick += probeMs;
+uint32_t FakePlatform::NextProbeResult(const char* address) {
   if (!probeResults.empty()) {
     const uint32_t result = probeResults.front();
     probeResults.pop_front();
@@ -269,6 +267,90 @@ uint32_t FakePlatform::ProbeAddress(const char* address) {
   }
   auto it = probe.find(address);
   return it == probe.end() ? probeDefault : it->second;
+}
+
+uint32_t FakePlatform::ProbeAddress(const char* address) {
+  log.push_back(std::string("probe ") + address);
+  Advance(probeMs);
+  return NextProbeResult(address);
+}
+
+void FakePlatform::Advance(uint64_t ms) {
+  tick += static_cast<uint32_t>(ms);
+  clock += ms;
+}
+
+// Claims are not logged, so that a run's trace stays what it asked of the
+// network; a handover is.
+bool FakePlatform::ClaimRun(const char* name) {
+  claimName = name;
+  if (otherRun) {
+    log.push_back(std::string("handover ") + name);
+    return false;
+  }
+  claimed = true;
+  return true;
+}
+
+void FakePlatform::ReleaseRun() { claimed = false; }
+
+bool FakePlatform::CanonicalPath(const char* path, char* out, size_t cap) {
+  if (canonicalFails) return Failed(out, cap);
+  Put(out, cap, canonical.empty() ? path : canonical);
+  return true;
+}
+
+void FakePlatform::UpperCase(char* text) {
+  for (char* c = text; *c != '\0'; ++c) {
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+  }
+}
+
+void FakePlatform::BeginWatching() {
+  log.push_back("watch");
+  watching = true;
+}
+
+void FakePlatform::EndWatching() {
+  log.push_back("unwatch");
+  watching = false;
+}
+
+bool FakePlatform::StartProbe(const char* address) {
+  if (threadsFail) return false;
+  log.push_back(std::string("probe ") + address);
+  probesOverlapped |= inFlight_;
+  threadProbes.push_back(clock);
+  inFlight_ = true;
+  answerAt_ = clock + probeMs;
+  answer_ = NextProbeResult(address);
+  return true;
+}
+
+WaitEvent FakePlatform::NextWaitEvent(unsigned milliseconds, unsigned toleranceMs) {
+  timers.push_back({milliseconds, toleranceMs});
+  // A wait that never lets time pass, or never ends, stops here.
+  if (++waitCalls_ > 200000 || (milliseconds == 0 && waitEvents.empty())) {
+    runaway = true;
+    return {WaitEventKind::kSessionEnded, 0};
+  }
+  // The timer at its latest, unless something comes first.
+  uint64_t at = clock + milliseconds + toleranceMs;
+  WaitEvent event = {WaitEventKind::kTimer, 0};
+  if (inFlight_ && !probeHangs && answerAt_ <= at) {
+    at = answerAt_;
+    event = {WaitEventKind::kProbeAnswered, answer_};
+  }
+  if (!waitEvents.empty() && waitEvents.front().at <= at) {
+    const ScriptedEvent next = waitEvents.front();
+    waitEvents.pop_front();
+    at = next.at > clock ? next.at : clock;
+    event = {next.kind, 0};
+    if (next.ini != nullptr) Ini(Settings.IniPath) = next.ini;
+  }
+  if (event.kind == WaitEventKind::kProbeAnswered) inFlight_ = false;
+  Advance(at - clock);
+  return event;
 }
 
 unsigned FakePlatform::DriveType(const char* drive) {

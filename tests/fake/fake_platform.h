@@ -50,6 +50,14 @@ struct FakeCredential {
   std::string secret;
 };
 
+// Something that reaches the waiting run at `at` milliseconds since the
+// world began; a handover may come with a settings file saved meanwhile.
+struct ScriptedEvent {
+  uint64_t at;
+  WaitEventKind kind;
+  const char* ini = nullptr;  // the settings file's new content, or none
+};
+
 // What the credentials prompt showed, and how the scripted user answered.
 struct PromptShown {
   std::string caption, line1, line2, userLabel, passLabel, user, password;
@@ -109,6 +117,14 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   std::map<std::u16string, FakeCredential> credentials;  // by target
   uint32_t credentialRefusal = 0;  // what a credential write fails with
   std::vector<PromptShown> prompts;
+  // The wait: the clock as a 64-bit count, so a wait may outlast GetTickCount.
+  uint64_t clock = 0;
+  std::deque<ScriptedEvent> waitEvents;  // in order of `at`
+  bool probeHangs = false;   // a probe on its thread never answers
+  bool threadsFail = false;  // no probe thread can be started
+  bool otherRun = false;     // another process holds the run's name
+  bool canonicalFails = false;
+  std::string canonical;     // what CanonicalPath gives; the path itself when empty
 
   // --- What happened -----------------------------------------------------
   std::vector<std::string> log;
@@ -116,6 +132,16 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   std::vector<StartCall> starts;
   std::vector<std::string> profileWrites;  // "SECTION/key=value"
   int keysOpen = 0;  // registry keys opened and not yet closed
+  std::vector<uint64_t> threadProbes;  // when each probe thread started
+  std::vector<std::pair<unsigned, unsigned>> timers;  // each wait's time and tolerance
+  bool probesOverlapped = false;  // a probe started while one was under way
+  bool runaway = false;           // the wait never let the clock move on
+  bool watching = false;
+  std::string claimName;  // the name the run asked for
+  bool claimed = false;   // and still holds
+
+  // Moves the clock on, both counts.
+  void Advance(uint64_t ms);
 
   std::string Trace() const;  // the log, joined by " | "
   FakeFile& File(const std::string& path);
@@ -148,6 +174,14 @@ class FakePlatform : public Platform, public CredentialsPrompt {
                                int show, unsigned maxWaitMs) override;
   void WaitAnswering(unsigned milliseconds) override;
   uint32_t Milliseconds() override;
+  bool ClaimRun(const char* name) override;
+  void ReleaseRun() override;
+  bool CanonicalPath(const char* path, char* out, size_t cap) override;
+  void UpperCase(char* text) override;
+  void BeginWatching() override;
+  void EndWatching() override;
+  bool StartProbe(const char* address) override;
+  WaitEvent NextWaitEvent(unsigned milliseconds, unsigned toleranceMs) override;
   bool Ask(Window owner, const CredentialsPromptTexts& texts, Credentials& typed,
            bool unattended) override;
   size_t ModulePath(char* out, size_t cap) override;
@@ -187,7 +221,12 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   void SelectComboEntry(Window combo, int index) override;
 
  private:
+  uint32_t NextProbeResult(const char* address);
   std::vector<std::string> openKeys_;
+  bool inFlight_ = false;
+  uint64_t answerAt_ = 0;
+  uint32_t answer_ = 0;
+  int waitCalls_ = 0;
 };
 
 // Reads a key the way GetPrivateProfileStringA does; false when missing.

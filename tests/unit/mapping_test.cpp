@@ -6,6 +6,7 @@
 #include "mapping/credentials.h"
 #include "mapping/macros.h"
 #include "mapping/mapping_run.h"
+#include "mapping/network_wait.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
@@ -172,64 +173,170 @@ TEST(MappingRun, Outcomes) {
   }
 }
 
-// At log-on a network share not there yet is probed again every two seconds
-// for at most "WaitForNetwork" seconds; the run then goes on with the last
-// probe's code. Nothing else waits.
-TEST(MappingRun, WaitForNetwork) {
-  const struct {
-    const char* name;
-    const char* main;  // [MAIN] keys; the share S and the letter X follow
-    uint8_t via;
-    std::deque<uint32_t> probes;  // then 53 for ever
-    unsigned probeMs;             // how long each probe takes
-    uint32_t startTick;
-    size_t probed;
-    unsigned idleMs;    // waited in all
-    const char* ended;  // the run's last call
-  } cases[] = {
-      {"no key: one probe", "", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
-      {"0: one probe", "WaitForNetwork=0", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
-      {"reachable at the first probe", "WaitForNetwork=10", kLogOn, {0}, 0, 0, 1, 0, "start 2 "},
-      {"reachable at the third", "WaitForNetwork=10", kLogOn, {53, 1231, 0}, 0, 0, 3, 4000, "start 2 "},
-      {"reachable at the last allowed probe", "WaitForNetwork=5", kLogOn, {53, 53, 53, 0}, 0, 0, 4, 5000, "start 2 "},
-      {"never reachable: the last probe's code", "WaitForNetwork=5", kLogOn, {53, 53, 53, 1231}, 0, 0, 4, 5000, "start 3 1231"},
-      {"slow probes count toward the bound", "WaitForNetwork=5", kLogOn, {}, 3000, 0, 2, 2000, "start 3 53"},
-      {"the clock wraps meanwhile", "WaitForNetwork=5", kLogOn, {}, 0, 0xFFFFF000u, 4, 5000, "start 3 53"},
-      {"logon failure is a server that is there", "WaitForNetwork=10", kLogOn, {53, 1326}, 0, 0, 2, 2000, "start 2 "},
-      {"Map Drive Now never waits", "WaitForNetwork=10", kMapNow, {}, 0, 0, 1, 0, "connect X: " S " -/- 0 1"},
-      {"Subst never waits", "WaitForNetwork=10\nDriveType=1", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
-      {"Printer never waits", "WaitForNetwork=10\nDriveType=2", kLogOn, {}, 0, 0, 1, 0, "start 2 "},
-      {"text counts as 0", "WaitForNetwork=soon", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
-      {"negative counts as 0", "WaitForNetwork=-5", kLogOn, {}, 0, 0, 1, 0, "start 3 53"},
-      {"100000 counts as 600", "WaitForNetwork=100000", kLogOn, {}, 0, 0, 301, 600000, "start 3 53"},
+// The unattended run's wait for its share: "WaitForNetwork" probes every two
+// seconds for so long, "WaitUntilLogOff" then waits, idle, until the share
+// answers or the session ends. Every probe of a wait runs on its own thread.
+using test::ScriptedEvent;
+using Ev = WaitEventKind;
+constexpr uint64_t kHour = 3600000;
+#define NEW "\\\\srv\\new"
+#define NEW_INI "[MAIN]\nWaitUntilLogOff=1\nMapToDrive=X\nShareAddress=" NEW "\\\n" PROGRAMS "Execute3=3\nParameters3=%ERRORCODE%\n"
+
+struct WaitRow {
+  const char* name;
+  const char* main;  // [MAIN] keys; the share S and the letter X follow
+  uint8_t via;
+  std::deque<uint32_t> probes;  // then 53 for ever, or as `World`
+  unsigned probeMs;             // how long each probe takes
+  std::deque<ScriptedEvent> events;
+  unsigned world;               // kTaken; kHangs, kNoThreads, kOtherRun below
+  size_t probed;                // probes in all
+  size_t onThreads;             // of them on threads of their own
+  uint64_t endedAt;             // the clock when the run ended
+  const char* ended;            // the run's last call
+};
+enum : unsigned { kHangs = 4, kNoThreads = 8, kOtherRun = 16 };
+
+void RunWaitRow(test::FakePlatform& fake, const WaitRow& c, uint32_t startTick = 0) {
+  ResetProcessState();
+  CopyText(Settings.IniPath, kIni);
+  fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + "\nShareAddress=" S "\nMapToDrive=X\n" PROGRAMS
+                   "Execute3=3\nParameters3=%ERRORCODE%\n[SHAREERROR]\nButtons=0\n";
+  fake.probeResults = c.probes;
+  fake.probe[NEW] = 0;
+  fake.probe["C:\\D"] = 0;
+  fake.probeMs = c.probeMs;
+  fake.tick = startTick;
+  fake.waitEvents = c.events;
+  fake.probeHangs = (c.world & kHangs) != 0;
+  fake.threadsFail = (c.world & kNoThreads) != 0;
+  fake.otherRun = (c.world & kOtherRun) != 0;
+  if (c.world & kTaken) fake.drives['X'] = 4;
+  if (c.via == kLogOn) {
+    UnattendedRun(kDialog);
+  } else {
+    UiState.UiMode = 1;
+    TransferSettings(nullptr, kGroupMain, kLoad);
+    RunMapping(kDialog, MappingAction::Map);
+  }
+}
+
+TEST(NetworkWait, Outcomes) {
+  const WaitRow rows[] = {
+      {"no key: one probe, here", "", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"WaitForNetwork 0: one probe", "WaitForNetwork=0", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"reachable at the first probe", "WaitForNetwork=10", kLogOn, {0}, 0, {}, 0, 1, 1, 0, "start 2 "},
+      {"reachable at the third", "WaitForNetwork=10", kLogOn, {53, 1231, 0}, 0, {}, 0, 3, 3, 4000, "start 2 "},
+      {"never within the time: the last answer", "WaitForNetwork=5", kLogOn, {53, 53, 1231}, 0, {}, 0, 3, 3, 5000, "start 3 1231"},
+      {"slow probes: the one under way at the end does not count", "WaitForNetwork=5", kLogOn, {53, 1231}, 3000, {}, 0, 2, 2, 5000, "start 3 53"},
+      {"no probe ever answered: 121", "WaitForNetwork=5", kLogOn, {}, 0, {}, kHangs, 1, 1, 5000, "start 3 121"},
+      {"no thread: probes here", "WaitForNetwork=5", kLogOn, {53, 53, 0}, 0, {}, kNoThreads, 3, 0, 4000, "start 2 "},
+      {"logon failure is a server that is there", "WaitForNetwork=10", kLogOn, {53, 1326}, 0, {}, 0, 2, 2, 2000, "start 2 "},
+      {"Map Drive Now never waits", "WaitForNetwork=10\nWaitUntilLogOff=1", kMapNow, {}, 0, {}, 0, 1, 0, 0, "connect X: " S " -/- 0 1"},
+      {"Subst never waits", "WaitForNetwork=10\nWaitUntilLogOff=1\nDriveType=1", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"Printer never waits", "WaitForNetwork=10\nWaitUntilLogOff=1\nDriveType=2", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 2 "},
+      {"WaitForNetwork text counts as 0", "WaitForNetwork=soon", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"WaitForNetwork 100000 counts as 600", "WaitForNetwork=100000", kLogOn, {}, 0, {}, 0, 300, 300, 600000, "start 3 53"},
+      // The key, and what ends the idle wait.
+      {"WaitUntilLogOff 1: nothing until the session ends", "WaitUntilLogOff=1", kLogOn, {}, 0, {{kHour, Ev::kSessionEnded}}, 0, 30, 30, kHour, "unwatch"},
+      {"01 is 1", "WaitUntilLogOff=01", kLogOn, {}, 0, {{60000, Ev::kSessionEnded}}, 0, 2, 2, 60000, "unwatch"},
+      {"2 is off", "WaitUntilLogOff=2", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"-1 is off", "WaitUntilLogOff=-1", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"yes is off", "WaitUntilLogOff=yes", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"empty is off", "WaitUntilLogOff=", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"300 digits are off", "WaitUntilLogOff=1111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111",
+       kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"a silent share message waits too", "WaitUntilLogOff=1", kLogOn, {53, 0}, 0, {}, 0, 2, 2, 30000, "start 2 "},
+      {"after WaitForNetwork", "WaitForNetwork=4\nWaitUntilLogOff=1", kLogOn, {53, 53, 0}, 0, {}, 0, 3, 3, 32000, "start 2 "},
+      {"resume: probed at once", "WaitUntilLogOff=1", kLogOn, {53, 0}, 0, {{10000, Ev::kResumed}}, 0, 2, 2, 10000, "start 2 "},
+      {"address change: probed at once", "WaitUntilLogOff=1", kLogOn, {53, 0}, 0, {{10000, Ev::kAddressChanged}}, 0, 2, 2, 10000, "start 2 "},
+      {"unlock: probed at once", "WaitUntilLogOff=1", kLogOn, {53, 0}, 0, {{10000, Ev::kSessionUnlocked}}, 0, 2, 2, 10000, "start 2 "},
+      {"a refused logon is a server that is there", "WaitUntilLogOff=1", kLogOn, {53, 1326}, 0, {{10000, Ev::kResumed}}, 0, 2, 2, 10000, "start 2 "},
+      {"the letter already holds it: mapped", "WaitUntilLogOff=1", kLogOn, {53, 0}, 0, {{10000, Ev::kResumed}}, kTaken, 2, 2, 10000, "start 2 "},
+      {"the session ends during a probe", "WaitUntilLogOff=1", kLogOn, {}, 0, {{5000, Ev::kSessionEnded}}, kHangs, 1, 1, 5000, "unwatch"},
+      {"the session ends in the bounded wait", "WaitForNetwork=60\nWaitUntilLogOff=1", kLogOn, {}, 0, {{5000, Ev::kSessionEnded}}, 0, 3, 3, 5000, "probe " S},
+      {"a probe that hangs keeps the next from starting", "WaitUntilLogOff=1", kLogOn, {}, 0, {{kHour, Ev::kSessionEnded}}, kHangs, 1, 1, kHour, "unwatch"},
+      {"no thread: idle probes here", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kSessionEnded}}, kNoThreads, 2, 0, 60000, "unwatch"},
+      // A second start hands over; the first reads the settings again.
+      {"handover: probed at once, the new address", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, NEW_INI}}, 0, 3, 3, 60000, "start 2 "},
+      {"handover during a probe of the old address", "WaitUntilLogOff=1", kLogOn, {0}, 5000, {{1000, Ev::kHandedOver, NEW_INI}}, 0, 2, 2, 10000, "start 2 "},
+      {"handover, address now empty", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=\n[SECTEXECUTE]\nExecute3=3\n"}}, 0, 2, 2, 60000, "start 3 "},
+      {"handover, now Subst", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nDriveType=1\nMapToDrive=X\nShareAddress=C:\\D\n"}}, 0, 3, 2, 60000, "run Subst.exe X: C:\\D"},
+      {"handover, key now off: the share message", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=" S "\nMapToDrive=X\n[SHAREERROR]\nTitle=T\n"}}, 0, 2, 2, 60000, "box T: Line1\nLine2\nLine3\nLine4\nLine5"},
+      {"a second start runs nothing", "WaitUntilLogOff=1", kLogOn, {}, 0, {}, kOtherRun, 0, 0, 0, "handover Local\\Quorvane.239ab7b733c0bc8a"},
   };
-  for (const auto& c : cases) {
+  for (const WaitRow& c : rows) {
     SCOPED_TRACE(c.name);
     test::FakePlatform fake;
-    ResetProcessState();
-    CopyText(Settings.IniPath, kIni);
-    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + "\nShareAddress=" S "\nMapToDrive=X\n" PROGRAMS
-                     "Execute3=3\nParameters3=%ERRORCODE%\n[SHAREERROR]\nButtons=0\n";
-    fake.probeResults = c.probes;
-    fake.probeMs = c.probeMs;
-    fake.tick = c.startTick;
-    if (c.via == kLogOn) {
-      UnattendedRun(kDialog);
-      EXPECT_EQ(fake.log.front(), "start 1 ");  // program 1 before any wait
-    } else {
-      UiState.UiMode = 1;
-      TransferSettings(nullptr, kGroupMain, kLoad);
-      RunMapping(kDialog, MappingAction::Map);
-    }
+    RunWaitRow(fake, c);
     size_t probed = 0;
-    unsigned idle = 0;  // from the first probe on
-    for (const std::string& call : fake.log) {
-      probed += call.rfind("probe ", 0) == 0;
-      if (probed > 0 && call.rfind("idle ", 0) == 0) idle += unsigned(std::stoul(call.substr(5)));
-    }
+    for (const std::string& call : fake.log) probed += call.rfind("probe ", 0) == 0;
     EXPECT_EQ(probed, c.probed);
-    EXPECT_EQ(idle, c.idleMs);
+    EXPECT_EQ(fake.threadProbes.size(), c.onThreads);
+    EXPECT_FALSE(fake.probesOverlapped);
+    EXPECT_FALSE(fake.runaway);
+    EXPECT_FALSE(fake.watching);
+    EXPECT_FALSE(fake.claimed);
+    EXPECT_EQ(fake.clock, c.endedAt);
     EXPECT_EQ(fake.log.back(), c.ended);
+    if (c.via == kLogOn) EXPECT_EQ(fake.log.front(), c.world & kOtherRun ? c.ended : "start 1 ");
+  }
+}
+
+// When probes start: between events at most every 30 s for ten minutes and
+// every 5 minutes after, never twice as often; after an event every 2 s for
+// 30 s. A clock that wraps changes nothing.
+TEST(NetworkWait, Pace) {
+  const auto starts = [](uint32_t startTick, std::deque<ScriptedEvent> events) {
+    test::FakePlatform fake;
+    RunWaitRow(fake, {"", "WaitUntilLogOff=1", kLogOn, {}, 0, std::move(events), 0, 0, 0, 0, ""}, startTick);
+    EXPECT_FALSE(fake.runaway);
+    return fake.threadProbes;
+  };
+  for (const uint32_t startTick : {0u, 0xFFFF0000u}) {
+    SCOPED_TRACE(startTick);
+    const std::vector<uint64_t> at = starts(startTick, {{2 * kHour, Ev::kSessionEnded}});
+    ASSERT_GT(at.size(), 30u);
+    for (size_t i = 1; i < at.size(); ++i) {
+      const uint64_t gap = at[i] - at[i - 1];
+      EXPECT_LE(gap, at[i] <= 600000 ? 30000u : 300000u) << at[i];
+      EXPECT_GE(gap, at[i - 1] < 600000 ? 27000u : 270000u) << at[i];
+    }
+  }
+  // Resumes at 100 s and, within its burst, at 110 s.
+  std::vector<uint64_t> burst = {0, 30000, 60000, 90000};
+  for (uint64_t t = 100000; t < 130000; t += 2000) burst.push_back(t);
+  burst.insert(burst.end(), {158000, 188000});
+  EXPECT_EQ(starts(0, {{100000, Ev::kResumed}, {110000, Ev::kResumed}, {200000, Ev::kSessionEnded}}), burst);
+  // Fifty days: once slow, slow for good, also when the clock comes round.
+  const std::vector<uint64_t> days = starts(0, {{50 * 24 * kHour, Ev::kSessionEnded}});
+  EXPECT_GE(days.back() - days[days.size() - 2], 270000u);
+  EXPECT_LT(days.size(), 50 * 24 * 12 + 30u);
+}
+
+// One run per settings file and session: the name is the file's canonical
+// path in one case, hashed, in the session's namespace.
+TEST(NetworkWait, RunName) {
+  const struct {
+    const char* iniPath;
+    const char* canonical;  // "" as given; null when it cannot be had
+    const char* name;
+  } rows[] = {
+      {kIni, "", "Local\\Quorvane.239ab7b733c0bc8a"},
+      {"c:\\q\\QUORVANE.INI", "", "Local\\Quorvane.239ab7b733c0bc8a"},
+      {"C:\\Q~1\\quorvane.ini", kIni, "Local\\Quorvane.239ab7b733c0bc8a"},
+      {kIni, nullptr, "Local\\Quorvane.239ab7b733c0bc8a"},
+      {"C:\\Q\\other.ini", "", "Local\\Quorvane.26287aa61431d34d"},
+  };
+  for (const auto& c : rows) {
+    SCOPED_TRACE(c.iniPath);
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, c.iniPath);
+    fake.canonicalFails = c.canonical == nullptr;
+    if (c.canonical != nullptr) fake.canonical = c.canonical;
+    EXPECT_TRUE(ClaimUnattendedRun());
+    EXPECT_EQ(fake.claimName, c.name);
   }
 }
 
