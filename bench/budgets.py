@@ -21,7 +21,13 @@ Prints, for the stripped executable and in a fresh test world of its own
   started: the time from its coming up to the letter, against the ordinary
   network run and against one probe interval more than that run; and the CPU
   time the program spends waiting 10 seconds for a server that never comes,
-  less the same run without the wait (medians of three runs each).
+  less the same run without the wait (medians of three runs each);
+- with "WaitUntilLogOff", a run waiting for a server that is not there: the
+  time from a resume broadcast, from a second start, and (with no event at
+  all) from the server coming up, to the letter, against the ordinary
+  network run plus 3 s (30 s with no event); and the CPU time of a minute of
+  that wait less a run that does not wait, with the voluntary context
+  switches of that minute against a program idle in GetMessage.
 
 A small program with a window (Notepad) keeps the desktop alive throughout,
 as a user's session does: otherwise the first window of every run would also
@@ -29,7 +35,7 @@ pay for starting Wine's desktop process. Medians of RUNS rounds after two
 warm-up rounds. Usage: bench/budgets.py [RUNS]
 
 With --quick (as CI runs it, inside the Wine tests' world when QV_WORLD
-names one): one round, no warm-up, a 2-second wait.
+names one): one round, no warm-up, a 2-second wait, a 5-second idle minute.
 """
 
 import os
@@ -59,6 +65,7 @@ IDLE = "C:\\bench\\idle\\quorvane.exe"
 LATE = "C:\\bench\\late\\quorvane.exe"
 WAITING = "C:\\bench\\waiting\\quorvane.exe"
 NOT_WAITING = "C:\\bench\\not-waiting\\quorvane.exe"
+UNTIL = "C:\\bench\\until\\quorvane.exe"
 PROBE_INTERVAL_MS = 2000
 
 
@@ -101,9 +108,9 @@ def time_to_window(w, program, args, caption):
 def prepare(w, wait_seconds):
     w.install_binary("qvdriver.exe", DRIVER)
     for name in ("minimal.exe", "minimal_keystate.exe", "minimal_connect.exe",
-                 "minimal_dialog.exe"):
+                 "minimal_dialog.exe", "minimal_idle.exe"):
         w.install_binary(name, "C:\\bench\\" + name)
-    for exe in (SUBST, NET, KEPT, IDLE, LATE, WAITING, NOT_WAITING):
+    for exe in (SUBST, NET, KEPT, IDLE, LATE, WAITING, NOT_WAITING, UNTIL):
         w.install_binary("quorvane.exe", exe)
     w.put(SUBST[:-3] + "ini",
           b"[MAIN]\r\nShareAddress=C:\\bench\\folder\r\nMapToDrive=S\r\nDriveType=1\r\n")
@@ -124,9 +131,11 @@ def prepare(w, wait_seconds):
         # Silent messages: the run ends by itself after the wait.
         w.put(exe[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\nosrv\\data\r\nMapToDrive=Q\r\n"
               b"WaitForNetwork=%d\r\n[SHAREERROR]\r\nButtons=1\r\n[MAPERROR]\r\nButtons=1\r\n" % seconds)
+    w.put(UNTIL[:-3] + "ini", b"[MAIN]\r\nShareAddress=\\\\srv\\until\r\nMapToDrive=Q\r\nWaitUntilLogOff=1\r\n")
     w.publish("\\\\srv\\data", "C:\\bench\\server-data")
     w.publish("\\\\srv\\kept", "C:\\bench\\server-data")
-    w.serve("share \\\\srv\\data anna secret", "share \\\\srv\\late", "share \\\\srv\\kept")
+    w.serve("share \\\\srv\\data anna secret", "share \\\\srv\\late", "share \\\\srv\\kept",
+            "share \\\\srv\\until")
 
 
 def late_server(w):
@@ -148,12 +157,61 @@ def late_server(w):
     return elapsed
 
 
+def until_letter(w, how):
+    """Seconds from the event (HOW: "resume", "handover" or "none", the server
+    coming up) to the letter, for a run that waits until log-off."""
+    w.drop_drive("Q")
+    w.withdraw("\\\\srv\\until")
+    proc, _ = w.start([UNTIL])
+    time.sleep(3)  # its first probe has found nothing
+    w.publish("\\\\srv\\until", "C:\\bench\\server-data")
+    up = time.perf_counter()
+    if how == "resume":
+        w.wine([DRIVER, "resume"], check=True)
+    elif how == "handover":
+        w.wine([UNTIL], check=True)
+    while w.drive("Q") is None:
+        if time.perf_counter() - up > 40:
+            proc.kill()
+            sys.exit(f"{UNTIL} did not map Q: after {how}")
+        time.sleep(0.002)
+    elapsed = time.perf_counter() - up
+    proc.wait(timeout=30)
+    w.withdraw("\\\\srv\\until")
+    w.drop_drive("Q")
+    return elapsed
+
+
+def idle_minute(w, program, seconds):
+    """CPU seconds and voluntary context switches of PROGRAM over SECONDS
+    of waiting, from its start; it is then ended."""
+    proc, _ = w.start([program])
+    time.sleep(seconds)
+    with open(f"/proc/{proc.pid}/status") as f:
+        switches = int(next(line for line in f if line.startswith("voluntary_ctxt_switches")).split()[1])
+    proc.kill()
+    _, _, usage = os.wait4(proc.pid, 0)
+    proc.returncode = -9
+    return usage.ru_utime + usage.ru_stime, switches
+
+
 def cpu_seconds(w, program):
     """User and system time of the program's own process, to its end."""
     proc, _ = w.start([program])
     _, status, usage = os.wait4(proc.pid, 0)
     proc.returncode = os.waitstatus_to_exitcode(status)
     return usage.ru_utime + usage.ru_stime
+
+
+def measure_until(w, runs, idle_seconds):
+    w.withdraw("\\\\srv\\until")
+    until = {how: statistics.median(until_letter(w, how) for _ in range(runs)) * 1000
+             for how in ("resume", "handover")}
+    until["none"] = until_letter(w, "none") * 1000  # one: each costs up to 30 s
+    cpu, switches = idle_minute(w, UNTIL, idle_seconds)
+    idle_cpu, idle_switches = idle_minute(w, "C:\\bench\\minimal_idle.exe", idle_seconds)
+    return until, {"cpu": cpu * 1000, "switches": switches, "idle_cpu": idle_cpu * 1000,
+                   "idle_switches": idle_switches}
 
 
 def measure(w, runs, warmups):
@@ -196,6 +254,7 @@ def main():
     runs = 1 if quick else int(numbers[0]) if numbers else 15
     warmups = 0 if quick else 2
     wait_seconds = 2 if quick else 10
+    idle_seconds = 5 if quick else 60
     build()
     imports = sorted(dll.lower() for dll in PortableExecutable(os.path.join(BIN, "quorvane.exe")).imports())
 
@@ -210,6 +269,7 @@ def main():
         desktop, _ = w.start(["notepad"])
         time.sleep(2)
         m, mean, cpu = measure(w, runs, warmups)
+        until, minute = measure_until(w, 1 if quick else 3, idle_seconds)
         desktop.kill()
     finally:
         if not shared:
@@ -253,6 +313,15 @@ def main():
     row(f"{wait_seconds}-second wait for a server never up: CPU time (median)", f"{cpu['waiting']:.0f} ms")
     row("  the same run without the wait", f"{cpu['not']:.0f} ms")
     row("  the wait's own CPU time", f"{cpu['waiting'] - cpu['not']:.0f} ms", "budget 50 ms")
+    for how, label, allowance in (("resume", "a resume broadcast", 3000), ("handover", "a second start", 3000),
+                                  ("none", "the server coming up, no event", 30000)):
+        row(f"WaitUntilLogOff: {label} to letter mapped", f"{until[how]:.0f} ms",
+            f"budget {allowance + m['net']:.0f} ms ({allowance / 1000:.0f} s and one network run)")
+    row(f"WaitUntilLogOff: {idle_seconds} s of waiting, CPU time", f"{minute['cpu']:.0f} ms")
+    row("  less the run that does not wait", f"{minute['cpu'] - cpu['not']:.0f} ms",
+        f"budget {10 * idle_seconds / 60:.0f} ms")
+    row(f"  voluntary context switches in {idle_seconds} s", f"{minute['switches']}",
+        f"idle in GetMessage: {minute['idle_switches']} (for information)")
 
 
 if __name__ == "__main__":

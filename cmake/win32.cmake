@@ -8,7 +8,8 @@ set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
 # the same sources give the same bytes, the release's and the tests' alike.
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
     -Wl,--dynamicbase -Wl,--tsaware -Wl,--no-insert-timestamp)
-# shell32, ole32, oleaut32, version and comdlg32 are loaded on first use
+# shell32, ole32, oleaut32, version, comdlg32, iphlpapi and wtsapi32 are
+# loaded on first use
 # (platform/win32/system_library.h), never at start.
 set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 kernel32)
 
@@ -17,6 +18,7 @@ target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
 add_library(qv_win32 STATIC platform/win32/win32_platform.cpp platform/win32/system_library.cpp
+  platform/win32/network_watch.cpp
   ui/dialog_runner_win32.cpp mapping/credentials_win32.cpp picture/picture_win32.cpp)
 target_link_libraries(qv_win32 PUBLIC qv_logic ${QV_SYSTEM_LIBS})
 target_compile_options(qv_win32 PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})

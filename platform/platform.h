@@ -147,7 +147,8 @@ class Platform {
   virtual bool ClaimRun(const char* name) = 0;
   // Lets the claimed name go (CloseHandle), so that a later start runs.
   virtual void ReleaseRun() = 0;
-  // GetFullPathNameA, then GetLongPathNameA; false when either fails.
+  // GetFullPathNameA, then GetLongPathNameA where the file is there; false
+  // when the full path cannot be had.
   virtual bool CanonicalPath(const char* path, char* out, size_t cap) = 0;
   // CharUpperA: the text in upper case, in place.
   virtual void UpperCase(char* text) = 0;

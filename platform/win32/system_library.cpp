@@ -7,7 +7,8 @@ namespace qv {
 namespace {
 
 constexpr const char* kFileNames[] = {"\\shell32.dll", "\\ole32.dll", "\\oleaut32.dll",
-                                      "\\version.dll", "\\comdlg32.dll"};
+                                      "\\version.dll", "\\comdlg32.dll",
+                                      "\\iphlpapi.dll", "\\wtsapi32.dll"};
 HMODULE Loaded[sizeof kFileNames / sizeof *kFileNames];
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 namespace qv {
 
-enum class SystemDll { Shell32, Ole32, OleAut32, Version, Comdlg32 };
+enum class SystemDll { Shell32, Ole32, OleAut32, Version, Comdlg32, Iphlpapi, Wtsapi32 };
 
 // The function `name` of `dll`, which is loaded from the system directory
 // (never the program's folder or the current one) the first time; null when

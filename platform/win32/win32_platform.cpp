@@ -5,6 +5,7 @@
 #include <winnetwk.h>
 
 #include "platform/platform.h"
+#include "platform/win32/network_watch.h"
 #include "platform/win32/system_library.h"
 
 namespace qv {
@@ -122,13 +123,7 @@ class Win32Platform final : public Platform {
     return MessageBoxA(H(owner), text, caption, flags);
   }
 
-  uint32_t ProbeAddress(const char* address) override {
-    HANDLE file = CreateFileA(address, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Failure();
-    CloseHandle(file);
-    return 0;
-  }
+  uint32_t ProbeAddress(const char* address) override { return OpenAndClose(address); }
 
   unsigned DriveType(const char* drive) override { return GetDriveTypeA(drive); }
 
@@ -198,6 +193,27 @@ class Win32Platform final : public Platform {
   }
 
   uint32_t Milliseconds() override { return GetTickCount(); }
+
+  bool ClaimRun(const char* name) override { return ClaimRunName(name); }
+  void ReleaseRun() override { ReleaseRunName(); }
+
+  bool CanonicalPath(const char* path, char* out, size_t cap) override {
+    const DWORD n = GetFullPathNameA(path, DWORD(Cap(cap)), out, nullptr);
+    if (n == 0 || n >= cap) return false;
+    // A file not there yet keeps its full path as it is.
+    const DWORD m = GetLongPathNameA(out, out, DWORD(Cap(cap)));
+    if (m == 0 || m >= cap) GetFullPathNameA(path, DWORD(Cap(cap)), out, nullptr);
+    return true;
+  }
+
+  void UpperCase(char* text) override { CharUpperA(text); }
+  void BeginWatching() override { BeginNetworkWatch(); }
+  void EndWatching() override { EndNetworkWatch(); }
+  bool StartProbe(const char* address) override { return StartProbeThread(address); }
+
+  WaitEvent NextWaitEvent(unsigned milliseconds, unsigned toleranceMs) override {
+    return NextNetworkEvent(milliseconds, toleranceMs);
+  }
 
   LocalTime Now() override {
     SYSTEMTIME t;

@@ -279,7 +279,9 @@ TEST(NetworkWait, Outcomes) {
     EXPECT_FALSE(fake.claimed);
     EXPECT_EQ(fake.clock, c.endedAt);
     EXPECT_EQ(fake.log.back(), c.ended);
-    if (c.via == kLogOn) EXPECT_EQ(fake.log.front(), c.world & kOtherRun ? c.ended : "start 1 ");
+    if (c.via == kLogOn) {
+      EXPECT_EQ(fake.log.front(), c.world & kOtherRun ? c.ended : "start 1 ");
+    }
   }
 }
 

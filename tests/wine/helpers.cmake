@@ -22,7 +22,7 @@ target_link_libraries(qvdriver PRIVATE qv_win32 version advapi32 psapi)
 target_link_options(qvdriver PRIVATE -static)
 
 # Yardsticks of bench/budgets.py.
-foreach(yardstick minimal minimal_keystate minimal_connect minimal_dialog)
+foreach(yardstick minimal minimal_keystate minimal_connect minimal_dialog minimal_idle)
   add_executable(${yardstick} WIN32 bench/${yardstick}.c)
   target_link_options(${yardstick} PRIVATE -static -s)
 endforeach()

@@ -23,6 +23,9 @@
 //       the milliseconds it took, and appends that line to FILE when given
 //       (a program Quorvane starts has no output to read). Exit 0 when
 //       answered, 2 otherwise.
+//   qvdriver resume
+//       Broadcasts WM_POWERBROADCAST with PBT_APMRESUMEAUTOMATIC to every
+//       top-level window, as Windows does after sleep. Exit 0 when sent.
 //   qvdriver record FILE [ARGUMENTS...]
 //       Appends its own command line, as it received it, to FILE: a
 //       program for Quorvane to start.
@@ -292,6 +295,12 @@ int Ping(int argc, char** argv) {
   std::fputs(line, stdout);
   if (argc >= 5) AppendLine(argv[4], line);
   return answered ? 0 : 2;
+}
+
+int Resume() {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(HWND_BROADCAST, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0,
+                             SMTO_ABORTIFHUNG, 5000, &result) != 0 ? 0 : 2;
 }
 
 }  // namespace
@@ -575,6 +584,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "window") == 0) return Drive(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "ping") == 0) return Ping(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "resume") == 0) return Resume();
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);

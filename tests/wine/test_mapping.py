@@ -193,5 +193,57 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.calls(), [])
 
 
+    # "WaitUntilLogOff": the run waits, hidden, until the share answers.
+    def start_waiting(self, missing=None):
+        share = "\\\\srv\\late"
+        self.world.serve("share " + share)
+        self.world.withdraw(share)
+        self.addCleanup(self.world.withdraw, share)
+        self.world.put(self.ini, ("[MAIN]\r\nShareAddress=" + share + "\r\nMapToDrive=Q\r\nWaitUntilLogOff=1\r\n"
+                                  "[SECTEXECUTE]\r\n" + program(2, "two [%DRIVE%]") + program(3, "three")).encode())
+        proc, err = self.world.start([self.exe], missing=missing)
+        self.addCleanup(err.close)
+        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        time.sleep(3)  # its first probe has found nothing
+        self.no_box_left("Title")
+        self.assertIsNone(proc.poll())
+        self.world.publish(share, DIR + "\\late")
+        self.published = time.monotonic()
+        return proc
+
+    def mapped_within(self, proc, seconds):
+        self.assertTrue(wait_for(lambda: self.world.drive("Q") == "unc/srv/late", seconds))
+        print(f"\n  the letter came {time.monotonic() - self.published:.1f} s after the server", end=" ", flush=True)
+        self.assertEqual(proc.wait(timeout=30), 0)
+        self.read_recorded()
+        self.assertEqual(self.recorded, ["two [Q:]"])
+
+    def test_a_resume_maps_the_share_that_came_meanwhile(self):
+        proc = self.start_waiting()
+        self.assertEqual(self.world.wine([DRIVER, "resume"]).returncode, 0)
+        # The next periodic probe is 25 s away.
+        self.mapped_within(proc, 6)
+
+    def test_with_no_event_the_periodic_probe_finds_the_share(self):
+        # Without the DLLs of the notifications, the periodic probe is left.
+        self.mapped_within(self.start_waiting(missing="iphlpapi,wtsapi32"), 35)
+
+    def test_a_second_start_hands_over_and_the_first_maps(self):
+        first = self.start_waiting()
+        second = self.start_program([self.exe])
+        self.assertEqual(second.wait(timeout=20), 0)
+        self.mapped_within(first, 6)
+
+    def test_the_end_of_the_session_ends_the_wait_quietly(self):
+        proc = self.start_waiting()
+        self.world.withdraw("\\\\srv\\late")
+        self.world.wine(["wineboot", "--end-session"], timeout=60)
+        self.assertEqual(proc.wait(timeout=20), 0)
+        self.no_box_left("Title")
+        self.read_recorded()
+        self.assertEqual(self.recorded, [])
+        self.assertIsNone(self.world.drive("Q"))
+
+
 if __name__ == "__main__":
     main()

@@ -56,8 +56,8 @@ class SetupDialog(WineTest):
         self.close_setup(proc)
         self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
 
-    def test_save_gives_the_password_to_windows_and_keeps_the_key(self):
-        self.world.put(self.ini, b"[MAIN]\r\nCredentialManager=1\r\nSaveCredentials=1\r\nPassWord=old\r\n")
+    def test_save_gives_the_password_to_windows_and_keeps_the_keys_it_does_not_show(self):
+        self.world.put(self.ini, b"[MAIN]\r\nCredentialManager=1\r\nSaveCredentials=1\r\nPassWord=old\r\nWaitUntilLogOff=1\r\n")
         proc = self.open_setup()
         self.assertEqual(self.shown()[0], ["", "", ""])  # a password left in the file is not shown
         self.drive_window(SETUP_CAPTION, f"set:{ID.IDE_SETUP_ADDRESS}=\\\\srv\\saved\\",
@@ -65,8 +65,9 @@ class SetupDialog(WineTest):
         self.close_setup(proc)
         self.assertEqual(self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\saved"]).stdout.decode(),
                          "1 2 %USERNAME% " + "s3cret".encode("utf-16-le").hex() + "\n")
-        ini = self.world.read(self.ini)  # the key kept, no password, the rest as always
-        self.assertEqual((ini.count(b"CredentialManager=1\r\n"), ini.count(b"PassWord"), ini.count(b"=")), (1, 0, 11))
+        ini = self.world.read(self.ini)  # the keys kept, no password, the rest as always
+        self.assertEqual((ini.count(b"CredentialManager=1\r\n"), ini.count(b"WaitUntilLogOff=1\r\n"),
+                          ini.count(b"PassWord"), ini.count(b"=")), (1, 1, 0, 12))
 
     def test_keys_macro_menu_escape_and_enter(self):
         self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\\r\nUserName=u\r\nSaveCredentials=1\r\n")
