@@ -8,10 +8,17 @@ set(QV_SIZE_FLAGS -Os -ffunction-sections -fdata-sections
 # the same sources give the same bytes, the release's and the tests' alike.
 set(QV_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--nxcompat
     -Wl,--dynamicbase -Wl,--tsaware -Wl,--no-insert-timestamp)
-# shell32, ole32, oleaut32, version, comdlg32, iphlpapi and wtsapi32 are
-# loaded on first use
-# (platform/win32/system_library.h), never at start.
-set(QV_SYSTEM_LIBS mpr user32 gdi32 advapi32 kernel32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The i686 code registers no exception handler (no fs:0 chain): saying so
+  # lets Windows refuse any handler an attacker plants.
+  list(APPEND QV_LINK_FLAGS -Wl,--no-seh)
+else()
+  list(APPEND QV_LINK_FLAGS -Wl,--high-entropy-va)
+endif()
+# Only KnownDLLs are imported; mpr, shell32, ole32, oleaut32, version,
+# comdlg32, iphlpapi and wtsapi32 are loaded by their full path on first use,
+# comctl32 through the manifest (platform/win32/system_library.h).
+set(QV_SYSTEM_LIBS user32 gdi32 advapi32 kernel32)
 
 add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})
 target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})

@@ -1,5 +1,7 @@
 #include "ui/dialog_runner.h"
 
+#include "platform/win32/system_library.h"
+
 namespace qv {
 
 HICON ApplicationIcon = nullptr;
@@ -11,6 +13,9 @@ void SetIconFromArguments(HWND dialog, LPARAM parameter) {
 
 INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,
                           DLGPROC procedure, LPARAM parameter) {
+  // Only a dialog with controls needs them: the log-on run's bare dialog
+  // loads no comctl32.
+  if (dialog.count > 0) InitializeCommonControls();
   HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, dialog.blockSize);
   if (block == nullptr) return -1;
   INT_PTR result = -1;

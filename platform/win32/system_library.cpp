@@ -1,5 +1,6 @@
 #include "platform/win32/system_library.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 namespace qv {
@@ -8,7 +9,7 @@ namespace {
 
 constexpr const char* kFileNames[] = {"\\shell32.dll", "\\ole32.dll", "\\oleaut32.dll",
                                       "\\version.dll", "\\comdlg32.dll",
-                                      "\\iphlpapi.dll", "\\wtsapi32.dll"};
+                                      "\\iphlpapi.dll", "\\wtsapi32.dll", "\\mpr.dll"};
 HMODULE Loaded[sizeof kFileNames / sizeof *kFileNames];
 
 }  // namespace
@@ -24,6 +25,23 @@ FARPROC SystemProc(SystemDll dll, const char* name) {
     }
   }
   return module != nullptr ? GetProcAddress(module, name) : nullptr;
+}
+
+void InitializeCommonControls() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  // By its bare name, the one DLL loaded so: the activation context of the
+  // manifest then redirects it to version 6 in the side-by-side store; a
+  // full system path would bypass that and give version 5.82.
+  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  const auto initialize = comctl != nullptr
+      ? reinterpret_cast<decltype(&InitCommonControlsEx)>(
+            reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
+      : nullptr;
+  if (initialize == nullptr) return;  // the controls are then classic ones
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+  initialize(&controls);
 }
 
 void InitializeCom() {

@@ -134,14 +134,20 @@ class Win32Platform final : public Platform {
     resource.dwType = resourceType;
     resource.lpLocalName = const_cast<char*>(localName);
     resource.lpRemoteName = const_cast<char*>(remoteName);
-    const DWORD result = WNetAddConnection2A(&resource, password, user, flags);
+    const auto add = SystemFunction<decltype(&WNetAddConnection2A)>(SystemDll::Mpr,
+                                                                    "WNetAddConnection2A");
+    if (add == nullptr) return Failure();  // no mpr: the connection's own failure
+    const DWORD result = add(&resource, password, user, flags);
     if (result == NO_ERROR) return 0;
     const DWORD code = GetLastError();
     return code != 0 ? code : result;
   }
 
   uint32_t CancelConnection(const char* name, unsigned flags, bool force) override {
-    return WNetCancelConnection2A(name, flags, force ? TRUE : FALSE);
+    const auto cancel = SystemFunction<decltype(&WNetCancelConnection2A)>(
+        SystemDll::Mpr, "WNetCancelConnection2A");
+    if (cancel == nullptr) return Failure();
+    return cancel(name, flags, force ? TRUE : FALSE);
   }
 
   intptr_t StartProgramAndWait(Window owner, const char* file,

@@ -142,6 +142,7 @@ class PortableExecutable:
         self.sections = [struct.unpack_from("<8xIIII", self.data, optional + optional_size + 40 * i)
                          for i in range(sections)]
         self.import_rva = struct.unpack_from("<I", self.data, directories + 8)[0]
+        self.reloc_size = struct.unpack_from("<I", self.data, directories + 5 * 8 + 4)[0]
         self.resource_root = self.offset(struct.unpack_from("<I", self.data, directories + 16)[0])
 
     def offset(self, rva):
@@ -149,6 +150,10 @@ class PortableExecutable:
             if address <= rva < address + max(size, raw_size):
                 return raw + rva - address
         raise ValueError(f"RVA {rva:#x} lies in no section")
+
+    def relocations(self):
+        """Whether the image can be moved: a base relocation directory."""
+        return self.reloc_size > 0
 
     def imports(self):
         """The names of the DLLs it imports, as its import directory lists them."""

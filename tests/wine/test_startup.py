@@ -81,10 +81,10 @@ class StartedByBareName(WineTest):
 
 
 class Executable(WineTest):
-    def test_both_widths_are_gui_programs_importing_only_what_every_run_needs(self):
-        # The shell, COM, OLE automation, version and common dialogs are
-        # loaded on first use.
-        system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "mpr.dll", "msvcrt.dll"}
+    def test_both_widths_are_gui_programs_importing_only_known_dlls(self):
+        # Windows never looks for a KnownDLL beside the program; every other
+        # DLL is loaded on first use, by its full path.
+        known = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
         for width, tool, header in (("win32", "i686", "pei-i386"), ("win64", "x86_64", "pei-x86-64")):
             with self.subTest(width=width):
                 exe = os.path.join(os.environ["QV_BUILD"], width, "quorvane.exe")
@@ -92,29 +92,55 @@ class Executable(WineTest):
                                       check=True, text=True).stdout
                 self.assertIn(f"file format {header}", dump)
                 self.assertRegex(dump, r"Subsystem\s+00000002")  # GUI
-                dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)}
-                self.assertIn("mpr.dll", dlls)
-                self.assertLessEqual(dlls, system)
+                self.assertEqual({d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)}, known)
+                pe = PortableExecutable(exe)
+                # ASLR with relocations to move by, NX, Terminal-Server-aware; high-entropy
+                # addresses on x86-64, and on i686 the statement that no SEH handler exists.
+                wanted = 0x40 | 0x100 | 0x8000 | (0x400 if width == "win32" else 0x20)
+                self.assertEqual(pe.dll_characteristics & (wanted | 0x400 | 0x20), wanted, hex(pe.dll_characteristics))
+                self.assertTrue(pe.relocations(), "no relocations")
+        # The premise of NO_SEH: no code reads the handler chain at fs:0. The
+        # C run-time's start reads the TEB through fs:[0x18] for its stack
+        # base (offset 4) alone.
+        code = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn",
+                               os.path.join(os.environ["QV_BUILD"], "win32", "quorvane.exe")],
+                              capture_output=True, check=True, text=True).stdout.splitlines()
+        self.assertGreater(len(code), 5000)
+        teb_reads = 0
+        for i, line in enumerate(code):
+            if "%fs:" not in line:
+                continue
+            teb = re.search(r"mov\s+%fs:0x18,(%e\w\w)$", line)
+            self.assertIsNotNone(teb, line)
+            teb_reads += 1
+            uses = [u for u in code[i + 1:i + 5] if "(" + teb.group(1) + ")" in u]
+            self.assertTrue(uses, line)
+            self.assertEqual([u for u in uses if "0x4(" + teb.group(1) + ")" not in u], [], uses)
+        self.assertLessEqual(teb_reads, 1)
 
-    def test_both_widths_run_as_invoked_and_see_the_real_windows_directory(self):
+    def test_both_widths_run_as_invoked_themed_and_dpi_aware(self):
         asm, compat = "{urn:schemas-microsoft-com:asm.v3}", "{urn:schemas-microsoft-com:compatibility.v1}"
+        v1 = "{urn:schemas-microsoft-com:asm.v1}"
         vista_to_11 = ["{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"]
         for width in ("win32", "win64"):
             with self.subTest(width=width):
                 exe = PortableExecutable(os.path.join(os.environ["QV_BUILD"], width, "quorvane.exe"))
-                self.assertTrue(exe.dll_characteristics & 0x8000, hex(exe.dll_characteristics))  # TS-aware
                 manifests = exe.resources(24)
                 self.assertEqual([(k, len(v)) for k, v in manifests.items()], [(1, 1)])
-                text = manifests[1][0]
-                root = ElementTree.fromstring(text)
+                root = ElementTree.fromstring(manifests[1][0])
                 levels = [e.attrib for e in root.iter(asm + "requestedExecutionLevel")]
                 self.assertEqual(levels, [{"level": "asInvoker", "uiAccess": "false"}])
                 self.assertEqual([e.get("Id") for e in root.iter(compat + "supportedOS")], vista_to_11)
-                # Fixed-unit layouts and the templates' own look.
-                self.assertNotIn(b"dpiaware", text.lower())
-                self.assertNotIn(b"common-controls", text.lower())
+                dependencies = [(e.get("name"), e.get("version"), e.get("publicKeyToken"))
+                                for e in root.iter(v1 + "assemblyIdentity")]
+                self.assertEqual(dependencies, [("Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df")])
+                # A key in another namespace is silently ignored by Windows.
+                settings = "{http://schemas.microsoft.com/SMI/%s/WindowsSettings}"
+                self.assertEqual([e.text for e in root.iter(settings % "2005" + "dpiAware")], ["true/pm"])
+                self.assertEqual([e.text for e in root.iter(settings % "2016" + "dpiAwareness")],
+                                 ["PerMonitorV2, PerMonitor"])
 
     def test_version_block_and_icon_as_windows_reads_them(self):
         exe = "C:\\qvtest\\res\\quorvane.exe"
