@@ -156,6 +156,20 @@ class UnattendedRun(WineTest):
                             "CredentialManager=1\r\nUserName=anna\r\n")
         self.assertEqual(self.world.read("C:\\qvtest\\net\\calls.log").split(b"|")[3:5], [b"bob", "S\u00e9same!".encode("cp1252")])
 
+    def test_an_mpr_dll_planted_beside_the_program_is_never_loaded(self):
+        # With mpr=n,b Wine looks beside the program first, as Windows does
+        # for a DLL that is no KnownDLL.
+        self.world.serve("share \\\\srv\\data")
+        self.world.install_binary("planted_mpr.dll", self.exe[:-12] + "mpr.dll")
+        mark = "C:\\qvtest\\planted-mpr-loaded"
+        self.world.remove(mark)
+        self.world.put(self.ini, b"[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n")
+        proc, err = self.world.start([self.exe], native_first="mpr")
+        self.addCleanup(err.close)
+        self.assertEqual(proc.wait(timeout=60), 0)
+        self.assertFalse(self.world.exists(mark))
+        self.assertEqual(self.world.drive("Q"), "unc/srv/data")
+
     # "WaitForNetwork": a server that is not there when the run starts.
     def test_a_server_that_comes_up_late_is_mapped_silently(self):
         self.world.serve("share \\\\srv\\late")

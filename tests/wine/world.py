@@ -158,12 +158,15 @@ class World:
             raise AssertionError(f"wine {args}: exit {r.returncode}\n{r.stderr.decode(errors='replace')}")
         return r
 
-    def start(self, args, debug=None, missing=None):
+    def start(self, args, debug=None, missing=None, native_first=None):
         """Starts a program; returns (process, file receiving its stderr).
-        `missing` names a DLL the program cannot load."""
+        `missing` names a DLL the program cannot load; `native_first` one
+        looked for as Windows looks, the program's folder first."""
         env = self.env(**({"WINEDEBUG": debug} if debug else {}))
         if missing:
             env["WINEDLLOVERRIDES"] += f";{missing}=d"
+        if native_first:
+            env["WINEDLLOVERRIDES"] += f";{native_first}=n,b"
         err = tempfile.TemporaryFile()
         return subprocess.Popen([self.loader] + list(args), env=env, stdout=subprocess.DEVNULL,
                                 stderr=err), err
