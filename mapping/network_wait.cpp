@@ -42,12 +42,11 @@ struct Waiting {
   uint32_t lastCode;
 };
 
-bool StartBurst(Waiting& w, uint32_t now) {
-  if (w.burst) return false;  // one burst at a time
+void StartBurst(Waiting& w, uint32_t now) {
+  if (w.burst) return;  // one burst at a time
   w.burst = true;
   w.burstStart = now;
   w.probeDue = true;
-  return true;
 }
 
 // Returns true when the event ends the wait, with `end` set.
@@ -147,7 +146,6 @@ ShareWaitEnd WaitForShare(char (&asTyped)[kTextSize]) {
           // No thread to be had: the probe blocks this one, as without a wait.
           const WaitEvent answer = {WaitEventKind::kProbeAnswered,
                                     Sys().ProbeAddress(s.ShareAddress)};
-          w.probing = true;
           if (Handle(w, answer, asTyped, end)) break;
         }
         continue;

@@ -18,8 +18,12 @@ struct DialogArguments {
 };
 
 // Shows the icon of a sub-dialog's creation parameter (a DialogArguments)
-// as the dialog's large icon.
+// as the dialog's icons, at the sizes of the window's DPI.
 void SetIconFromArguments(HWND dialog, LPARAM parameter);
+
+// The large and small icons of `window` from icon group 500, at the sizes
+// its DPI asks for; `icon` stands in where a size cannot be loaded.
+void SetIconsForDpi(HWND window, HICON icon = ApplicationIcon);
 
 // Writes `dialog` into a zero-filled block of its size, runs it modally
 // with `procedure` and `parameter`, frees the block and returns the

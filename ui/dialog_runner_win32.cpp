@@ -6,9 +6,52 @@ namespace qv {
 
 HICON ApplicationIcon = nullptr;
 
+namespace {
+
+// One icon a size, loaded once: a few sizes at most in any session.
+HICON IconOfSize(int size) {
+  static struct {
+    int size;
+    HICON icon;
+  } loaded[8];
+  for (const auto& entry : loaded) {
+    if (entry.size == size) return entry.icon;
+  }
+  HICON icon = static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(500), IMAGE_ICON, size, size, 0));
+  for (auto& entry : loaded) {
+    if (entry.size == 0) {
+      entry = {size, icon};
+      break;
+    }
+  }
+  return icon;
+}
+
+}  // namespace
+
+void SetIconsForDpi(HWND window, HICON icon) {
+  // Windows 10 1607 and later know each window's DPI; before, the system's
+  // metrics are the window's.
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  using MetricsForDpi = int(WINAPI*)(int, UINT);
+  static const HMODULE user = GetModuleHandleA("user32.dll");
+  static const auto dpiFor = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+  static const auto metricsFor = reinterpret_cast<MetricsForDpi>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")));
+  const UINT dpi = dpiFor != nullptr ? dpiFor(window) : 0;
+  const auto metric = [&](int index) {
+    return dpi != 0 && metricsFor != nullptr ? metricsFor(index, dpi) : GetSystemMetrics(index);
+  };
+  HICON big = IconOfSize(metric(SM_CXICON));
+  HICON small = IconOfSize(metric(SM_CXSMICON));
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big != nullptr ? big : icon));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon));
+}
+
 void SetIconFromArguments(HWND dialog, LPARAM parameter) {
-  const auto* arguments = reinterpret_cast<const DialogArguments*>(parameter);
-  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(arguments->icon));
+  SetIconsForDpi(dialog, reinterpret_cast<const DialogArguments*>(parameter)->icon);
 }
 
 INT_PTR RunDialogTemplate(const DialogTemplate& dialog, HWND owner,

@@ -47,8 +47,9 @@ void ClosePath(HWND dialog, INT_PTR result = 0) {
   EndDialog(dialog, result);
 }
 
-void Interactive(HWND dialog) {
+void Interactive(HWND dialog, HICON icon) {
   UiState.UiMode = 1;
+  SetIconsForDpi(dialog, icon);
   HotKeyRegistered = RegisterHotKey(dialog, ID_MACRO_HOT_KEY, MOD_CONTROL, VK_SPACE) != FALSE;
   MacroMenu = CreatePopupMenu();
   for (int command = kFirstMacroCommand; command <= kLastMacroCommand; ++command) {
@@ -77,7 +78,6 @@ void Interactive(HWND dialog) {
 
 void Initialise(HWND dialog, LPARAM parameter) {
   const SetupInit* init = *reinterpret_cast<SetupInit* const*>(parameter);
-  SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(init->icon));
   // Start-up left the run-mode flag in the UpdateMode byte.
   if (Settings.UpdateMode == 1) {
     Settings.UpdateMode = 0;
@@ -85,7 +85,7 @@ void Initialise(HWND dialog, LPARAM parameter) {
     ClosePath(dialog, Settings.UpdateMode == 1 ? 0 : kOpenWhole);
     return;
   }
-  Interactive(dialog);
+  Interactive(dialog, init->icon);
 }
 
 int CALLBACK BrowseCallback(HWND browser, UINT, LPARAM, LPARAM data) {
@@ -184,6 +184,9 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       BringWindowToTop(dialog);
       Sleep(128);
       SetForegroundWindow(dialog);
+      return FALSE;
+    case WM_DPICHANGED:
+      SetIconsForDpi(dialog);
       return FALSE;
     case WM_HOTKEY:
       if (wParam == ID_MACRO_HOT_KEY) MacroHotKey();

@@ -1,5 +1,7 @@
 #include "ui/setup_logic.h"
 
+#include <cstdint>
+
 #include <cstring>
 
 #include "mapping/macros.h"
@@ -114,6 +116,29 @@ void TakeBrowsedPath(Window dialog, const char* path) {
   const size_t n = TextLength(Settings.ShareAddress);
   if (Settings.ShareAddress[n - 1] != '\\') AppendText(Settings.ShareAddress, "\\");
   Sys().SetItemText(dialog, IDE_SETUP_ADDRESS, Settings.ShareAddress);
+}
+
+namespace {
+
+// n * units / units96, rounded to the nearest pixel.
+int Scaled(int n, int units, int units96) {
+  return static_cast<int>((int64_t{n} * units * 2 + units96) / (int64_t{units96} * 2));
+}
+
+}  // namespace
+
+PicturePlace AboutPicturePlace(int baseX, int baseY, int baseX96, int baseY96) {
+  const PicturePlace at96 = {92, 52, 200, 190};
+  // Nonsense units (a font that cannot be measured, a picture grown beyond
+  // any screen) keep the picture where it is at 96 DPI.
+  if (baseX <= 0 || baseY <= 0 || baseX96 <= 0 || baseY96 <= 0 || baseX > 16 * baseX96 ||
+      baseY > 16 * baseY96) {
+    return at96;
+  }
+  // The far corner is scaled too, so that the picture meets its frame.
+  const int x = Scaled(at96.x, baseX, baseX96), y = Scaled(at96.y, baseY, baseY96);
+  return {x, y, Scaled(at96.x + at96.width, baseX, baseX96) - x,
+          Scaled(at96.y + at96.height, baseY, baseY96) - y};
 }
 
 void AboutCaption(char* caption, size_t cap) {

@@ -27,6 +27,15 @@ void TakeBrowsedPath(Window dialog, const char* path);
 // it is when the program has no version block.
 void AboutCaption(char* caption, size_t cap);
 
+// The About picture's place in client pixels. At 96 DPI it is 200 x 190 at
+// (92, 52); elsewhere it follows the dialog by its base units against their
+// 96-DPI values, from those figures so that no round trip shifts it. Base
+// units that cannot be had leave it at its 96-DPI place.
+struct PicturePlace {
+  int x, y, width, height;
+};
+PicturePlace AboutPicturePlace(int baseX, int baseY, int baseX96, int baseY96);
+
 // Whether a field with this control ID takes macros while `uiMode` holds.
 bool TakesMacros(int uiMode, int controlId);
 

@@ -225,6 +225,7 @@ TEST(NetworkWait, Outcomes) {
   const WaitRow rows[] = {
       {"no key: one probe, here", "", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
       {"WaitForNetwork 0: one probe", "WaitForNetwork=0", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
+      {"WaitForNetwork 1: a second, on a thread", "WaitForNetwork=1", kLogOn, {}, 0, {}, 0, 1, 1, 1000, "start 3 53"},
       {"reachable at the first probe", "WaitForNetwork=10", kLogOn, {0}, 0, {}, 0, 1, 1, 0, "start 2 "},
       {"reachable at the third", "WaitForNetwork=10", kLogOn, {53, 1231, 0}, 0, {}, 0, 3, 3, 4000, "start 2 "},
       {"never within the time: the last answer", "WaitForNetwork=5", kLogOn, {53, 53, 1231}, 0, {}, 0, 3, 3, 5000, "start 3 1231"},

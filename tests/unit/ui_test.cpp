@@ -136,6 +136,34 @@ TEST_F(SetupLogic, BrowsedPathsEndWithOneBackslash) {
   EXPECT_EQ(fake.Trace(), "settext 3=C:\\Data\\ | settext 3=D:\\");
 }
 
+// The picture follows the dialog's font: unmoved at 96 DPI, grown with the
+// base units elsewhere, and back where it was after any change of DPI.
+TEST(AboutPicture, PlaceFollowsTheBaseUnits) {
+  const struct {
+    int baseX, baseY, baseX96, baseY96;
+    PicturePlace place;
+  } rows[] = {
+      {7, 13, 7, 13, {92, 52, 200, 190}},     // 96 DPI, Wine's MS Sans Serif
+      {6, 13, 6, 13, {92, 52, 200, 190}},     // 96 DPI, Windows'
+      {10, 18, 7, 13, {131, 72, 286, 263}},   // 144 DPI under Wine: 1.43 x 1.38
+      {9, 16, 6, 13, {138, 64, 300, 234}},    // 150 % on Windows
+      {8, 16, 6, 13, {123, 64, 266, 234}},    // 125 %
+      {0, 13, 7, 13, {92, 52, 200, 190}},     // no units: the 96-DPI place
+      {7, 13, 0, 13, {92, 52, 200, 190}},
+      {7, -1, 7, 13, {92, 52, 200, 190}},
+      {7, 13, 7, 0, {92, 52, 200, 190}},
+      {113, 13, 7, 13, {92, 52, 200, 190}},   // beyond any screen
+      {7, 209, 7, 13, {92, 52, 200, 190}},
+      {112, 208, 7, 13, {1472, 832, 3200, 3040}},
+  };
+  for (const auto& r : rows) {
+    const PicturePlace p = AboutPicturePlace(r.baseX, r.baseY, r.baseX96, r.baseY96);
+    EXPECT_EQ((std::vector<int>{p.x, p.y, p.width, p.height}),
+              (std::vector<int>{r.place.x, r.place.y, r.place.width, r.place.height}))
+        << r.baseX << "x" << r.baseY << " against " << r.baseX96 << "x" << r.baseY96;
+  }
+}
+
 TEST_F(SetupLogic, AboutCaptionNamesTheVersionWhenThereIsOne) {
   CopyText(Settings.ProgramPath, "C:\\Q\\quorvane.exe");
   const char* expected[] = {"About", "About Version: ", "About Version: 1.2"};

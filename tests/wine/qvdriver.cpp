@@ -23,6 +23,11 @@
 //       the milliseconds it took, and appends that line to FILE when given
 //       (a program Quorvane starts has no output to read). Exit 0 when
 //       answered, 2 otherwise.
+//   qvdriver classes CAPTION ID...
+//       Prints, for each control ID of that window, the file name of the
+//       module that registered its class (GetClassLongPtr GCLP_HMODULE, in
+//       the window's process): user32 for a classic control, comctl32 for
+//       a themed one of Common Controls 6.
 //   qvdriver resume
 //       Broadcasts WM_POWERBROADCAST with PBT_APMRESUMEAUTOMATIC to every
 //       top-level window, as Windows does after sleep. Exit 0 when sent.
@@ -295,6 +300,24 @@ int Ping(int argc, char** argv) {
   std::fputs(line, stdout);
   if (argc >= 5) AppendLine(argv[4], line);
   return answered ? 0 : 2;
+}
+
+int Classes(int argc, char** argv) {
+  if (argc < 4) return 64;
+  HWND window = WaitForWindow(argv[2], 20000, true);
+  if (window == nullptr) return 2;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  for (int i = 3; i < argc; ++i) {
+    HWND control = GetDlgItem(window, std::atoi(argv[i]));
+    const auto module = reinterpret_cast<HMODULE>(GetClassLongPtrA(control, GCLP_HMODULE));
+    char name[MAX_PATH] = "?";
+    if (process != nullptr && module != nullptr) GetModuleBaseNameA(process, module, name, sizeof name);
+    std::printf("%s %s\n", argv[i], name);
+  }
+  if (process != nullptr) CloseHandle(process);
+  return 0;
 }
 
 int Resume() {
@@ -585,6 +608,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return Keys(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "ping") == 0) return Ping(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "resume") == 0) return Resume();
+  if (argc >= 2 && std::strcmp(argv[1], "classes") == 0) return Classes(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "picture") == 0) return Picture(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "lock") == 0) return Lock(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);

@@ -24,6 +24,21 @@ class SetupDialog(WineTest):
         return ([seen[i] for i in (ID.IDE_SETUP_ADDRESS, ID.IDE_SETUP_USER, ID.IDE_SETUP_PASSWORD)],
                 s[ID.IDL_SETUP_LETTER], s[ID.IDL_SETUP_TYPE], [s[i] for i in BOXES])
 
+    def test_the_controls_are_themed_ones(self):
+        # Wine's Light theme, as a new prefix has it.
+        key = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"
+        for name, value in (("ThemeActive", "1"), ("ColorName", "Blue"), ("SizeName", "NormalSize"),
+                            ("DllName", "C:\\windows\\resources\\themes\\light\\light.msstyles")):
+            self.world.wine(["reg", "add", key, "/v", name, "/d", value, "/f"], check=True)
+        proc = self.open_setup()
+        ids = (ID.IDB_MAP_NOW, ID.IDE_SETUP_ADDRESS, ID.IDX_PERSISTANT, ID.IDL_SETUP_TYPE)
+        r = self.world.wine([DRIVER, "classes", SETUP_CAPTION] + [str(i) for i in ids], check=True)
+        # A classic control's class is user32's; a themed one's, of Common
+        # Controls 6, is registered for the module that uses it.
+        modules = dict(line.split() for line in r.stdout.decode().splitlines())
+        self.assertEqual({int(k): v.lower() for k, v in modules.items()}, {i: "quorvane.exe" for i in ids})
+        self.close_setup(proc)
+
     def test_a_hand_edited_file_saved_reopened_and_registered(self):
         proc = self.open_setup()
         self.assertEqual(self.shown(), (["", "", ""], -1, 0, [0] * 6))

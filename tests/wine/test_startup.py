@@ -148,7 +148,7 @@ class Executable(WineTest):
         r = self.world.wine([DRIVER, "resources", exe], check=True)
         seen = dict(line.split("=", 1) for line in r.stdout.decode().splitlines() if "=" in line)
         self.assertEqual([seen.get(k) for k in ("InternalName", "FileVersion", "Translation", "IconGroup500")],
-                         ["Quorvane", "1.2005,06,10", "0409,1252", "16x16,32x32,48x48"])
+                         ["Quorvane", "1.2005,06,10", "0409,1252", "16x16,20x20,24x24,32x32,40x40,48x48,64x64,256x256"])
         for key in ("CompanyName", "ProductName", "FileDescription", "LegalCopyright", "OriginalFilename"):
             self.assertTrue(seen.get(key), key)
 
