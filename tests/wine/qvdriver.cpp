@@ -6,8 +6,8 @@
 //   qvdriver window CAPTION [set:ID=TEXT] [select:ID=N] [check:ID=N]
 //                           [press:ID | click:ID | close] [wait:MS]
 //       Waits for a visible top-level window with that caption, prints its
-//       class, client origin, extended style, frame and how many visible
-//       windows above it cover part of it, and every control (ID, class, text, enabled, a list's
+//       class, client origin, extended style, frame, how many visible
+//       windows above it cover part of it, its client size, and every control (ID, class, text, enabled, a list's
 //       selection or a button's check), types texts, selects entries, sets
 //       check boxes, then presses the button (its command, as if clicked),
 //       clicks it with the real mouse (which a disabled window ignores), or
@@ -223,9 +223,11 @@ int Drive(int argc, char** argv) {
       ++covered;
     }
   }
-  std::printf("window|%s|%s|%ld|%ld|%lx|%ld,%ld,%ld,%ld|%d\n", argv[2], cls, origin.x, origin.y,
+  RECT client;
+  GetClientRect(window, &client);
+  std::printf("window|%s|%s|%ld|%ld|%lx|%ld,%ld,%ld,%ld|%d|%ld,%ld\n", argv[2], cls, origin.x, origin.y,
               static_cast<unsigned long>(GetWindowLongPtrA(window, GWL_EXSTYLE)), frame.left,
-              frame.top, frame.right, frame.bottom, covered);
+              frame.top, frame.right, frame.bottom, covered, client.right, client.bottom);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     GetClassNameA(child, cls, sizeof cls);

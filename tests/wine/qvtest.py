@@ -86,6 +86,7 @@ class WineTest(unittest.TestCase):
                 seen[None] = parts[2]
                 self.last_origin = (int(parts[3]), int(parts[4]))
                 self.last_exstyle = int(parts[5], 16)
+                self.last_client = tuple(int(n) for n in parts[8].split(","))
             elif parts[0] == "item":
                 seen.setdefault(int(parts[1]), parts[3])
                 self.last_states.setdefault(int(parts[1]), int(parts[5]))

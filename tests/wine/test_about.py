@@ -17,16 +17,16 @@ def rgb(*args):
                           check=True).stdout
 
 
-def mean_difference(screen, stride, x, y, picture):
-    """Mean difference per channel between the picture and the screen's
-    pixels at (x, y); `screen` is `stride` pixels wide."""
+def mean_difference(screen, stride, x, y, picture, width=WIDTH, height=HEIGHT):
+    """Mean difference per channel between the picture (width x height) and
+    the screen's pixels at (x, y); `screen` is `stride` pixels wide."""
     total = 0
-    for row in range(HEIGHT):
+    for row in range(height):
         at = ((y + row) * stride + x) * 3
-        line = screen[at:at + WIDTH * 3]
-        own = picture[row * WIDTH * 3:(row + 1) * WIDTH * 3]
+        line = screen[at:at + width * 3]
+        own = picture[row * width * 3:(row + 1) * width * 3]
         total += sum(abs(a - b) for a, b in zip(line, own))
-    return total / (WIDTH * HEIGHT * 3)
+    return total / (width * height * 3)
 
 
 class About(WineTest):
@@ -55,6 +55,40 @@ class About(WineTest):
         self.keys(ABOUT, "escape")  # does not close it
         self.drive_window(ABOUT, timeout_ms=2000)
         self.keys(ABOUT, "enter")   # Enter is OK
+        self.assertTrue(self.gone(ABOUT))
+        self.close_setup(proc)
+
+    def test_at_144_dpi_the_picture_grows_with_the_dialog(self):
+        key = "HKCU\\Control Panel\\Desktop"
+        self.world.wine(["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f"], check=True)
+        self.addCleanup(self.world.wine, ["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f"])
+        self.install_own_copy("C:\\qvtest\\about144")
+        proc = self.open_setup()
+        self.drive_window(SETUP_CAPTION, f"press:{ID.IDB_ABOUT}")
+        self.drive_window(ABOUT)
+        (left, top), (client_w, client_h) = self.last_origin, self.last_client
+        shot = os.path.join(self.world.directory, "about-144.png")
+        subprocess.run(["import", "-window", "root", shot], env=self.world.env(), check=True, timeout=60)
+        # Where the picture is: the bluish pixels of the client area above the
+        # OK button (the dialog itself is grey, its texts black).
+        client = rgb(shot, "-crop", f"{client_w}x{client_h * 3 // 4}+{left}+{top}", "+repage")
+        blue = [(i // 3 % client_w, i // 3 // client_w) for i in range(0, len(client), 3)
+                if client[i + 2] - client[i] >= 6]
+        x, y = min(p[0] for p in blue), min(p[1] for p in blue)
+        width, height = max(p[0] for p in blue) + 1 - x, max(p[1] for p in blue) + 1 - y
+        print(f"\n  the picture at ({x}, {y}), far corner ({x + width}, {y + height})", end=" ", flush=True)
+        # Grown as the dialog grew: Wine's MS Sans Serif has base units of 7 x 13
+        # at 96 DPI and 10 x 19 at 144, so (92, 52) and (292, 242) become
+        # (131, 76) and (417, 354).
+        self.assertLessEqual(abs(x - 131) + abs(y - 76), 2, (x, y))
+        self.assertLessEqual(abs(x + width - 417) + abs(y + height - 354), 2, (x, y, width, height))
+        screen = rgb(shot, "-crop", f"{width}x{height}+{left + x}+{top + y}", "+repage")
+        best = mean_difference(screen, width, 0, 0, rgb(JPEG, "-resize", f"{width}x{height}!"), width, height)
+        self.assertLess(best, 4.0)
+        # Its 96-DPI size at its 96-DPI place is no longer what is painted there.
+        old = rgb(shot, "-crop", f"{WIDTH}x{HEIGHT}+{left + 92}+{top + 52}", "+repage")
+        self.assertGreater(mean_difference(old, WIDTH, 0, 0, rgb(JPEG)), best + 8.0)
+        self.keys(ABOUT, "enter")
         self.assertTrue(self.gone(ABOUT))
         self.close_setup(proc)
 
