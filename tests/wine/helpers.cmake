@@ -28,6 +28,12 @@ foreach(yardstick minimal minimal_keystate minimal_connect minimal_dialog minima
 endforeach()
 target_link_libraries(minimal_connect PRIVATE mpr)
 target_link_libraries(minimal_dialog PRIVATE mpr)
+# The same dialog with the program's manifest (Common Controls 6, DPI
+# awareness), so that the budgets compare like with like.
+file(WRITE ${CMAKE_BINARY_DIR}/minimal_manifest.rc "1 24 \"${CMAKE_SOURCE_DIR}/resources/quorvane.manifest\"\n")
+add_executable(minimal_dialog_manifest WIN32 bench/minimal_dialog.c ${CMAKE_BINARY_DIR}/minimal_manifest.rc)
+target_link_options(minimal_dialog_manifest PRIVATE -static -s)
+target_link_libraries(minimal_dialog_manifest PRIVATE mpr)
 
 # The test world's file server (a network provider) and substitution tool.
 add_library(qvnet SHARED tests/wine/qvnet.cpp)
