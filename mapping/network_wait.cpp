@@ -175,10 +175,9 @@ bool ClaimUnattendedRun() {
     hash ^= static_cast<uint8_t>(*c);
     hash *= 1099511628211ull;
   }
-  char name[32] = "Local\\Quorvane.";
+  char name[32] = "Local\\Quorvane.";  // the rest zero: the digits end terminated
   size_t at = TextLength(name);
   for (int shift = 60; shift >= 0; shift -= 4) name[at++] = "0123456789abcdef"[(hash >> shift) & 15];
-  name[at] = '\0';
   return Sys().ClaimRun(name);
 }
 
