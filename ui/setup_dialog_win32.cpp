@@ -4,6 +4,7 @@
 
 #include "mapping/macros.h"
 #include "mapping/mapping_run.h"
+#include "platform/win32/network_watch.h"
 #include "platform/win32/system_library.h"
 #include "settings/settings.h"
 #include "ui/dialog_runner.h"
@@ -200,7 +201,11 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_ENDSESSION:
       // Logging off: whatever the run still waits for no longer matters.
-      if (wParam != FALSE) ExitProcess(0);
+      // A waiting run's session notification goes before its window does.
+      if (wParam != FALSE) {
+        EndNetworkWatch();
+        ExitProcess(0);
+      }
       return FALSE;
     default:
       return FALSE;
