@@ -245,16 +245,18 @@ bool UnattendedRun(Window dialog) {
   }
   TransferSettings(nullptr, kGroupMain, kLoad);
 
-  bool close = false;
-  MapEnd end = MapEnd::kReread;
-  while (end == MapEnd::kReread) {
+  // Settings re-read by a wait that no longer applies to them start the
+  // mapping again.
+  bool close;
+  MapEnd end = MapEnd::kDone;
+  do {
     close = s.ShareAddress[0] != '\0';
     if (!close) {
       RunState.MappingSucceeded = 0;
       break;
     }
     end = Map(dialog);
-  }
+  } while (end == MapEnd::kReread);
   if (end == MapEnd::kSessionEnded) {
     // Nothing more is shown or started while the session ends.
     Sys().ReleaseRun();

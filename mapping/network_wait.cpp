@@ -42,11 +42,11 @@ struct Waiting {
   uint32_t lastCode;
 };
 
+// Probes every 2 s from now on: at once, unless one began less than 2 s ago.
 void StartBurst(Waiting& w, uint32_t now) {
   if (w.burst) return;  // one burst at a time
   w.burst = true;
   w.burstStart = now;
-  w.probeDue = true;
 }
 
 // Returns true when the event ends the wait, with `end` set.
@@ -56,8 +56,7 @@ bool Handle(Waiting& w, WaitEvent event, char (&asTyped)[kTextSize], ShareWaitEn
     case WaitEventKind::kProbeAnswered:
       w.probing = false;
       if (w.stale) {
-        w.stale = false;
-        w.probeDue = true;
+        w.stale = false;  // the new address is due already
         return false;
       }
       w.lastCode = event.code;
