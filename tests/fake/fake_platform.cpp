@@ -313,6 +313,7 @@ void FakePlatform::BeginWatching() {
 
 void FakePlatform::EndWatching() {
   log.push_back("unwatch");
+  unbalancedWatch |= !watching;
   watching = false;
 }
 

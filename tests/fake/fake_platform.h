@@ -137,6 +137,7 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   bool probesOverlapped = false;  // a probe started while one was under way
   bool runaway = false;           // the wait never let the clock move on
   bool watching = false;
+  bool unbalancedWatch = false;  // a watch ended that never began
   std::string claimName;  // the name the run asked for
   bool claimed = false;   // and still holds
 

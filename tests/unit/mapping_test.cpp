@@ -259,6 +259,7 @@ TEST(NetworkWait, Outcomes) {
       {"no thread: idle probes here", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kSessionEnded}}, kNoThreads, 2, 0, 60000, "unwatch"},
       // A second start hands over; the first reads the settings again.
       {"handover: probed at once, the new address", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, NEW_INI}}, 0, 3, 3, 60000, "start 2 "},
+      {"handover: a burst follows", "WaitUntilLogOff=1", kLogOn, {53, 53, 53, 0}, 0, {{60000, Ev::kHandedOver, NEW_INI}}, 0, 4, 4, 62000, "start 2 "},
       {"handover a second after a probe: probed at once", "WaitUntilLogOff=1", kLogOn, {}, 0, {{1000, Ev::kHandedOver, NEW_INI}}, 0, 2, 2, 1000, "start 2 "},
       {"handover during a probe of the old address", "WaitUntilLogOff=1", kLogOn, {0}, 5000, {{1000, Ev::kHandedOver, NEW_INI}}, 0, 2, 2, 10000, "start 2 "},
       {"handover, address now empty", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=\n[SECTEXECUTE]\nExecute3=3\n"}}, 0, 2, 2, 60000, "start 3 "},
@@ -277,6 +278,7 @@ TEST(NetworkWait, Outcomes) {
     EXPECT_FALSE(fake.probesOverlapped);
     EXPECT_FALSE(fake.runaway);
     EXPECT_FALSE(fake.watching);
+    EXPECT_FALSE(fake.unbalancedWatch);
     EXPECT_FALSE(fake.claimed);
     EXPECT_EQ(fake.clock, c.endedAt);
     EXPECT_EQ(fake.log.back(), c.ended);
@@ -330,6 +332,7 @@ TEST(NetworkWait, RunName) {
       {"C:\\Q~1\\quorvane.ini", kIni, "Local\\Quorvane.239ab7b733c0bc8a"},
       {kIni, nullptr, "Local\\Quorvane.239ab7b733c0bc8a"},
       {"C:\\Q\\other.ini", "", "Local\\Quorvane.26287aa61431d34d"},
+      {"", "", ""},  // no settings file: nothing to claim, the run goes on
   };
   for (const auto& c : rows) {
     SCOPED_TRACE(c.iniPath);
