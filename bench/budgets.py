@@ -138,48 +138,41 @@ def prepare(w, wait_seconds):
             "share \\\\srv\\until")
 
 
-def late_server(w):
-    """Seconds from the server coming up (a second after the start) to the letter."""
+def letter_after(w, program, share, lead, then=None, limit=30):
+    """Seconds from SHARE coming up, LEAD seconds after PROGRAM started, and
+    THEN (a step taken at that moment, if any), to the letter Q:, which must
+    come within LIMIT seconds."""
     w.drop_drive("Q")
-    w.withdraw("\\\\srv\\late")
-    proc, _ = w.start([LATE])
-    time.sleep(1)
-    w.publish("\\\\srv\\late", "C:\\bench\\late-data")
+    w.withdraw(share)
+    proc, _ = w.start([program])
+    time.sleep(lead)
+    w.publish(share, "C:\\bench\\late-data")
     up = time.perf_counter()
+    if then:
+        then()
     while w.drive("Q") is None:
-        if time.perf_counter() - up > 30:
-            sys.exit(f"{LATE} did not map Q: after the server came up")
+        if time.perf_counter() - up > limit:
+            proc.kill()
+            sys.exit(f"{program} did not map Q: after {share} came up")
         time.sleep(0.002)
     elapsed = time.perf_counter() - up
     proc.wait(timeout=30)
-    w.withdraw("\\\\srv\\late")
+    w.withdraw(share)
     w.drop_drive("Q")
     return elapsed
+
+
+def late_server(w):
+    """WaitForNetwork: the server comes up a second after the start."""
+    return letter_after(w, LATE, "\\\\srv\\late", 1)
 
 
 def until_letter(w, how):
-    """Seconds from the event (HOW: "resume", "handover" or "none", the server
-    coming up) to the letter, for a run that waits until log-off."""
-    w.drop_drive("Q")
-    w.withdraw("\\\\srv\\until")
-    proc, _ = w.start([UNTIL])
-    time.sleep(3)  # its first probe has found nothing
-    w.publish("\\\\srv\\until", "C:\\bench\\server-data")
-    up = time.perf_counter()
-    if how == "resume":
-        w.wine([DRIVER, "resume"], check=True)
-    elif how == "handover":
-        w.wine([UNTIL], check=True)
-    while w.drive("Q") is None:
-        if time.perf_counter() - up > 40:
-            proc.kill()
-            sys.exit(f"{UNTIL} did not map Q: after {how}")
-        time.sleep(0.002)
-    elapsed = time.perf_counter() - up
-    proc.wait(timeout=30)
-    w.withdraw("\\\\srv\\until")
-    w.drop_drive("Q")
-    return elapsed
+    """WaitUntilLogOff, its first probe over: after a resume broadcast, a
+    second start, or ("none") the server's coming up alone."""
+    steps = {"resume": lambda: w.wine([DRIVER, "resume"], check=True),
+             "handover": lambda: w.wine([UNTIL], check=True), "none": None}
+    return letter_after(w, UNTIL, "\\\\srv\\until", 3, steps[how], limit=40)
 
 
 def process_counts(pid):

@@ -16,9 +16,9 @@ constexpr unsigned kUpdateProfile = 1;  // CONNECT_UPDATE_PROFILE
 // The substitution tool is given this long to finish; only the letter then
 // tells whether it worked.
 constexpr unsigned kSubstWaitMs = 5000;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorLogonFailure = 1326;
-
-enum : uint8_t { kNetWork = 0, kSubstType = 1, kPrinter = 2 };
 
 unsigned ConnectionFlags() {
   return Settings.PersistantConnection == 1 ? kUpdateProfile : 0;
@@ -132,6 +132,11 @@ void StartConfigured(char* program, char* parameters) {
 }
 
 }  // namespace
+
+bool ServerAnswered(uint32_t probe) {
+  return probe == 0 || probe == kErrorAlreadyExists || probe == kErrorLogonFailure ||
+         probe == kErrorAccessDenied;
+}
 
 bool ShowEndUserMessage(Window dialog, int group) {
   const uint8_t mode = UiState.UiMode;

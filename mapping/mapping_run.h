@@ -11,6 +11,13 @@ namespace qv {
 
 enum class MappingAction : uint8_t { Unmap, Map };
 
+// `Settings.DriveType`'s values.
+enum : uint8_t { kNetWork = 0, kSubstType = 1, kPrinter = 2 };
+
+// A refusal of the credentials, or of access, comes from a server that is
+// there.
+bool ServerAnswered(uint32_t probe);
+
 // Maps or unmaps the configured drive. The outcome of a map run is
 // `RunState.MappingSucceeded`; `RunState.LastErrorCode` says why.
 void RunMapping(Window dialog, MappingAction action);

@@ -20,11 +20,6 @@ constexpr unsigned kFastPhaseMs = 600000;
 // What Windows gives for a network call that timed out.
 constexpr uint32_t kErrorSemTimeout = 121;
 
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorAlreadyExists = 183;
-constexpr uint32_t kErrorLogonFailure = 1326;
-constexpr uint8_t kNetWork = 0;
-
 struct Waiting {
   bool bounded;
   uint32_t boundStart;
@@ -100,11 +95,6 @@ void StartProbe(Waiting& w, uint32_t now) {
 
 }  // namespace
 
-bool ServerAnswered(uint32_t probe) {
-  return probe == 0 || probe == kErrorAlreadyExists || probe == kErrorLogonFailure ||
-         probe == kErrorAccessDenied;
-}
-
 ShareWaitEnd WaitForShare(char (&asTyped)[kTextSize]) {
   const SettingsRecord& s = Settings;
   Waiting w = {};
@@ -134,7 +124,7 @@ ShareWaitEnd WaitForShare(char (&asTyped)[kTextSize]) {
     const unsigned period = brisk ? kProbeIntervalMs : w.slow ? kSlowPeriodMs : kFastPeriodMs;
     // Asked for a tenth early, a timer the system may delay by that tenth
     // still keeps the bound.
-    unsigned tolerance = brisk ? 0 : period / 10;
+    const unsigned tolerance = brisk ? 0 : period / 10;
     const unsigned gap = period - tolerance;
     unsigned timeout = gap;
     if (!w.probing) {
@@ -154,7 +144,6 @@ ShareWaitEnd WaitForShare(char (&asTyped)[kTextSize]) {
     if (w.bounded) {
       const uint32_t left = w.allowedMs - (now - w.boundStart);
       if (left < timeout) timeout = left;
-      tolerance = 0;
     }
     if (Handle(w, Sys().NextWaitEvent(timeout, tolerance), asTyped, end)) break;
   }

@@ -22,10 +22,6 @@ struct ShareWaitEnd {
   uint32_t code;
 };
 
-// A refusal of the credentials, or of access, comes from a server that is
-// there.
-bool ServerAnswered(uint32_t probe);
-
 // Waits for `Settings.ShareAddress`. A second start hands over: the settings
 // are read again and prepared as the run prepares them, `asTyped` with them.
 ShareWaitEnd WaitForShare(char (&asTyped)[kTextSize]);

@@ -12,7 +12,7 @@ namespace {
 
 // Loaded when the dialog opens, released when it ends.
 HBITMAP AboutPicture = nullptr;
-PicturePlace Place = {92, 52, 200, 190};
+PicturePlace Place = kAboutPictureAt96;
 // Posted to itself after a change of DPI, once the dialog manager has
 // rescaled the dialog and its font.
 constexpr UINT kPlaceAgain = WM_APP + 1;
@@ -36,9 +36,9 @@ void PlacePicture(HWND dialog) {
   const HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
   LOGFONTA face = {};
   HDC dc = GetDC(dialog);
-  const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+  const int dpi = int(WindowDpi(dialog));
   SIZE at96 = {0, 0};
-  if (font != nullptr && dc != nullptr && dpi > 0 && GetObjectA(font, sizeof face, &face) != 0) {
+  if (font != nullptr && dc != nullptr && GetObjectA(font, sizeof face, &face) != 0) {
     face.lfHeight = MulDiv(face.lfHeight, 96, dpi);
     face.lfWidth = MulDiv(face.lfWidth, 96, dpi);
     HFONT small = CreateFontIndirectA(&face);
@@ -58,12 +58,13 @@ void PaintPicture(HWND window) {
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ previous = AboutPicture != nullptr ? SelectObject(memory, AboutPicture) : nullptr;
   const PicturePlace& p = Place;
-  if (p.width == 200 && p.height == 190) {
+  const PicturePlace& own = kAboutPictureAt96;
+  if (p.width == own.width && p.height == own.height) {
     BitBlt(dc, p.x, p.y, p.width, p.height, memory, 0, 0, SRCCOPY);
   } else {
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, p.x, p.y, p.width, p.height, memory, 0, 0, 200, 190, SRCCOPY);
+    StretchBlt(dc, p.x, p.y, p.width, p.height, memory, 0, 0, own.width, own.height, SRCCOPY);
   }
   if (previous != nullptr) SelectObject(memory, previous);
   DeleteDC(memory);

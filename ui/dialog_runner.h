@@ -21,6 +21,10 @@ struct DialogArguments {
 // as the dialog's icons, at the sizes of the window's DPI.
 void SetIconFromArguments(HWND dialog, LPARAM parameter);
 
+// The DPI `window` is drawn at: its own (Windows 10 1607 and later, per
+// monitor), else the system's.
+UINT WindowDpi(HWND window);
+
 // The large and small icons of `window` from icon group 500, at the sizes
 // its DPI asks for; `icon` stands in where a size cannot be loaded.
 void SetIconsForDpi(HWND window, HICON icon = ApplicationIcon);

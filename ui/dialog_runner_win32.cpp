@@ -30,19 +30,26 @@ HICON IconOfSize(int size) {
 
 }  // namespace
 
-void SetIconsForDpi(HWND window, HICON icon) {
-  // Windows 10 1607 and later know each window's DPI; before, the system's
-  // metrics are the window's.
+UINT WindowDpi(HWND window) {
   using DpiForWindow = UINT(WINAPI*)(HWND);
-  using MetricsForDpi = int(WINAPI*)(int, UINT);
-  static const HMODULE user = GetModuleHandleA("user32.dll");
-  static const auto dpiFor = reinterpret_cast<DpiForWindow>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-  static const auto metricsFor = reinterpret_cast<MetricsForDpi>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetSystemMetricsForDpi")));
+  static const auto dpiFor = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
   const UINT dpi = dpiFor != nullptr ? dpiFor(window) : 0;
+  if (dpi != 0) return dpi;
+  HDC screen = GetDC(nullptr);
+  const int system = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return system > 0 ? UINT(system) : 96;
+}
+
+void SetIconsForDpi(HWND window, HICON icon) {
+  // Before Windows 10 1607 the system's metrics are every window's.
+  using MetricsForDpi = int(WINAPI*)(int, UINT);
+  static const auto metricsFor = reinterpret_cast<MetricsForDpi>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+  const UINT dpi = WindowDpi(window);
   const auto metric = [&](int index) {
-    return dpi != 0 && metricsFor != nullptr ? metricsFor(index, dpi) : GetSystemMetrics(index);
+    return metricsFor != nullptr ? metricsFor(index, dpi) : GetSystemMetrics(index);
   };
   HICON big = IconOfSize(metric(SM_CXICON));
   HICON small = IconOfSize(metric(SM_CXSMICON));

@@ -128,7 +128,7 @@ int Scaled(int n, int units, int units96) {
 }  // namespace
 
 PicturePlace AboutPicturePlace(int baseX, int baseY, int baseX96, int baseY96) {
-  const PicturePlace at96 = {92, 52, 200, 190};
+  const PicturePlace& at96 = kAboutPictureAt96;
   // Nonsense units (a font that cannot be measured, a picture grown beyond
   // any screen) keep the picture where it is at 96 DPI.
   if (baseX <= 0 || baseY <= 0 || baseX96 <= 0 || baseY96 <= 0 || baseX > 16 * baseX96 ||

@@ -34,6 +34,7 @@ void AboutCaption(char* caption, size_t cap);
 struct PicturePlace {
   int x, y, width, height;
 };
+inline constexpr PicturePlace kAboutPictureAt96 = {92, 52, 200, 190};
 PicturePlace AboutPicturePlace(int baseX, int baseY, int baseX96, int baseY96);
 
 // Whether a field with this control ID takes macros while `uiMode` holds.

@@ -99,20 +99,27 @@ LRESULT CALLBACK WatchProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-void WatchAddresses() {
-  const auto unicast = SystemFunction<NotifyUnicastFunction>(SystemDll::Iphlpapi,
-                                                             "NotifyUnicastIpAddressChange");
-  if (unicast != nullptr &&
-      unicast(AF_UNSPEC, AddressChanged, nullptr, FALSE, &UnicastNotification) == NO_ERROR) {
-    return;
-  }
-  UnicastNotification = nullptr;
+// IPv4 only, where NotifyUnicastIpAddressChange is missing; armed again
+// after each change.
+void WatchIpv4Addresses() {
   const auto notify = SystemFunction<NotifyAddrFunction>(SystemDll::Iphlpapi, "NotifyAddrChange");
   if (notify == nullptr) return;
   if (AddressChange.hEvent == nullptr) AddressChange.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (AddressChange.hEvent == nullptr) return;
   HANDLE ignored = nullptr;
   AddressChangePending = notify(&ignored, &AddressChange) == ERROR_IO_PENDING;
+}
+
+void WatchAddresses() {
+  constexpr USHORT kEitherFamily = 0;  // IPv4 and IPv6 alike
+  const auto unicast = SystemFunction<NotifyUnicastFunction>(SystemDll::Iphlpapi,
+                                                             "NotifyUnicastIpAddressChange");
+  if (unicast != nullptr &&
+      unicast(kEitherFamily, AddressChanged, nullptr, FALSE, &UnicastNotification) == NO_ERROR) {
+    return;
+  }
+  UnicastNotification = nullptr;
+  WatchIpv4Addresses();
 }
 
 }  // namespace
@@ -262,7 +269,7 @@ WaitEvent NextNetworkEvent(unsigned milliseconds, unsigned toleranceMs) {
     } else {
       Note(WaitEventKind::kAddressChanged);
       AddressChangePending = false;
-      WatchAddresses();  // once more, for the next change
+      WatchIpv4Addresses();  // once more, for the next change
     }
   }
   if (timer != 0) KillTimer(Watcher, kTimerId);

@@ -1,5 +1,6 @@
 /* A planted mpr.dll: what an attacker drops beside a downloaded program. It
-   leaves a mark when loaded and refuses every connection. */
+   leaves a mark when loaded and refuses every connection; planted_mpr.def
+   exports its two functions by their plain names. */
 #include <windows.h>
 #include <winnetwk.h>
 
@@ -13,13 +14,13 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   return TRUE;
 }
 
-__declspec(dllexport) DWORD WINAPI WNetAddConnection2A(LPNETRESOURCEA resource, LPCSTR password,
+DWORD WINAPI WNetAddConnection2A(LPNETRESOURCEA resource, LPCSTR password,
                                                        LPCSTR user, DWORD flags) {
   (void)resource; (void)password; (void)user; (void)flags;
   return ERROR_ACCESS_DENIED;
 }
 
-__declspec(dllexport) DWORD WINAPI WNetCancelConnection2A(LPCSTR name, DWORD flags, BOOL force) {
+DWORD WINAPI WNetCancelConnection2A(LPCSTR name, DWORD flags, BOOL force) {
   (void)name; (void)flags; (void)force;
   return ERROR_ACCESS_DENIED;
 }

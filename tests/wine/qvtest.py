@@ -93,9 +93,10 @@ class WineTest(unittest.TestCase):
                 self.last_enabled.setdefault(int(parts[1]), parts[4] == "1")
         return seen
 
-    def start_program(self, args):
-        """Starts a program of the prefix, ended with the test if it still runs."""
-        proc, err = self.world.start(args)
+    def start_program(self, args, missing=None):
+        """Starts a program of the prefix, ended with the test if it still runs;
+        `missing` names DLLs it cannot load."""
+        proc, err = self.world.start(args, missing=missing)
         self.addCleanup(err.close)
         self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
         return proc

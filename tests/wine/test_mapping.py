@@ -215,9 +215,7 @@ class UnattendedRun(WineTest):
         self.addCleanup(self.world.withdraw, share)
         self.world.put(self.ini, ("[MAIN]\r\nShareAddress=" + share + "\r\nMapToDrive=Q\r\nWaitUntilLogOff=1\r\n"
                                   "[SECTEXECUTE]\r\n" + program(2, "two [%DRIVE%]") + program(3, "three")).encode())
-        proc, err = self.world.start([self.exe], missing=missing)
-        self.addCleanup(err.close)
-        self.addCleanup(lambda: proc.poll() is None and (proc.kill(), self.world.kill_all()))
+        proc = self.start_program([self.exe], missing=missing)
         time.sleep(3)  # its first probe has found nothing
         self.no_box_left("Title")
         self.assertIsNone(proc.poll())

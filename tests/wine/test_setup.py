@@ -80,7 +80,7 @@ class SetupDialog(WineTest):
         self.close_setup(proc)
         self.assertEqual(self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\saved"]).stdout.decode(),
                          "1 2 %USERNAME% " + "s3cret".encode("utf-16-le").hex() + "\n")
-        ini = self.world.read(self.ini)  # the keys kept, no password, the rest as always
+        ini = self.world.read(self.ini)  # the keys kept, no password, the rest as the dialog writes it
         self.assertEqual((ini.count(b"CredentialManager=1\r\n"), ini.count(b"WaitUntilLogOff=1\r\n"),
                           ini.count(b"PassWord"), ini.count(b"=")), (1, 1, 0, 12))
 
