@@ -163,9 +163,10 @@ bool ClaimUnattendedRun() {
     hash ^= static_cast<uint8_t>(*c);
     hash *= 1099511628211ull;
   }
-  char name[32] = "Local\\Quorvane.";  // the rest zero: the digits end terminated
-  size_t at = TextLength(name);
-  for (int shift = 60; shift >= 0; shift -= 4) name[at++] = "0123456789abcdef"[(hash >> shift) & 15];
+  // The prefix, then the hash's 16 hex digits in place of the zeros.
+  char name[] = "Local\\Quorvane.0000000000000000";
+  char* digit = name + sizeof name - 17;
+  for (int shift = 60; shift >= 0; shift -= 4) *digit++ = "0123456789abcdef"[(hash >> shift) & 15];
   return Sys().ClaimRun(name);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 
@@ -302,6 +303,10 @@ TEST(NetworkWait, Pace) {
     SCOPED_TRACE(startTick);
     const std::vector<uint64_t> at = starts(startTick, {{2 * kHour, Ev::kSessionEnded}});
     ASSERT_GT(at.size(), 30u);
+    // Ten minutes in, the slow pace has begun: no probe at 600 s.
+    const auto slowFrom = std::find(at.begin(), at.end(), 570000u);
+    ASSERT_NE(slowFrom, at.end());
+    EXPECT_EQ(slowFrom[1], 870000u);
     for (size_t i = 1; i < at.size(); ++i) {
       const uint64_t gap = at[i] - at[i - 1];
       EXPECT_LE(gap, at[i] <= 600000 ? 30000u : 300000u) << at[i];
