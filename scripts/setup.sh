@@ -9,6 +9,7 @@ packages=(
   cmake make ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3 valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
+  wixl msitools faketime
 )
 
 missing=()
@@ -29,6 +30,16 @@ if ((${#missing[@]})); then
     $sudo dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror part-way through a sync fails one index; the others still serve.
+  $sudo apt-get update -qq >/dev/null 2>&1 || echo "setup: apt-get update failed in part; installing from what it fetched"
+  if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null 2>&1; then
+    # Without the i386 index, 32-bit Wine cannot be installed; the tests
+    # then run the x86-64 build under 64-bit Wine, and say so.
+    native=()
+    for p in "${missing[@]}"; do
+      [[ $p == *:i386 ]] || native+=("$p")
+    done
+    echo "setup: the i386 packages cannot be installed now; installing the rest"
+    $sudo apt-get install -y -qq --no-install-recommends "${native[@]}" >/dev/null
+  fi
 fi

@@ -62,6 +62,11 @@
 //   qvdriver regacl KEY read|full
 //       Gives the HKLM key KEY a DACL letting everyone only read it (and
 //       change the DACL back), or everything.
+//   qvdriver startrun NAME [MS]
+//       Starts HKLM's Run value NAME (of this driver's registry view) as the
+//       log-on starts it, its data as the command line, and waits at most MS
+//       (60000) for it. Exit: the program's, or 2 on time-out, 3 without
+//       the value, 4 when it cannot start.
 #include <windows.h>
 #include <aclapi.h>
 #include <wincred.h>
@@ -599,6 +604,25 @@ int RegistryAcl(int argc, char** argv) {
   return r == ERROR_SUCCESS ? 0 : 2;
 }
 
+int StartRunValue(int argc, char** argv) {
+  char line[32768];
+  DWORD size = sizeof line;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", argv[2],
+                   RRF_RT_REG_SZ, nullptr, line, &size) != ERROR_SUCCESS) {
+    return 3;
+  }
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 4;
+  CloseHandle(pi.hThread);
+  const DWORD waited = WaitForSingleObject(pi.hProcess, argc > 3 ? std::atoi(argv[3]) : 60000);
+  DWORD code = 2;
+  if (waited == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
 int main(int argc, char** argv) {
   // A crash must end the run, never wait for someone to close a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
@@ -616,11 +640,12 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return Soak(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "regacl") == 0) return RegistryAcl(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "cred") == 0) return Credential(argc, argv);
+  if (argc >= 3 && std::strcmp(argv[1], "startrun") == 0) return StartRunValue(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "record") == 0) {
     static char line[32800];  // the longest command line Windows passes, and more
     std::snprintf(line, sizeof line, "%s\n", GetCommandLineA());
     return AppendLine(argv[2], line) ? 0 : 1;
   }
-  std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl|cred ...\n");
+  std::fprintf(stderr, "usage: qvdriver answer|window|keys|record|picture|resources|lock|soak|regacl|cred|startrun ...\n");
   return 64;
 }

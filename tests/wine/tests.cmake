@@ -70,7 +70,7 @@ add_test(NAME release.build COMMAND ${CMAKE_SOURCE_DIR}/scripts/release.sh --dir
 set_tests_properties(release.build PROPERTIES FIXTURES_SETUP release TIMEOUT 900
   RESOURCE_LOCK wine LABELS "release")
 
-foreach(name startup mapping setup subdialogs about bad_input soak release)
+foreach(name startup mapping setup subdialogs about bad_input soak release package)
   add_test(NAME wine.${name}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine/test_${name}.py)
   set_tests_properties(wine.${name} PROPERTIES
@@ -80,4 +80,4 @@ foreach(name startup mapping setup subdialogs about bad_input soak release)
     LABELS "${QV_WINE_LABEL}"
     TIMEOUT 900)
 endforeach()
-set_tests_properties(wine.release PROPERTIES FIXTURES_REQUIRED "wine;release")
+set_tests_properties(wine.release wine.package PROPERTIES FIXTURES_REQUIRED "wine;release")
