@@ -18,11 +18,11 @@ LOWER = "1.2004,12,31"  # an earlier version, packaged by the test
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 SHARE = "\\\\files\\staff"
-GIVEN = {"SHAREADDRESS": SHARE, "MAPTODRIVE": "Q", "DRIVETYPE": "0", "SHAREUSER": "alice",
+GIVEN = {"SHAREADDRESS": SHARE, "MAPTODRIVE": "Q", "DRIVETYPE": "0", "SHAREUSER": "%USERDOMAIN%\\%USERNAME%",
          "PERSISTANTCONNECTION": "1", "FORCEDISCONNECTION": "1", "PROMPTCREDENTIALS": "0",
          "WAITFORNETWORK": "600"}
 # The lines GIVEN writes, with the package's fixed and default ones.
-WRITTEN = {"ShareAddress": SHARE, "MapToDrive": "Q", "DriveType": "0", "UserName": "alice",
+WRITTEN = {"ShareAddress": SHARE, "MapToDrive": "Q", "DriveType": "0", "UserName": "%USERDOMAIN%\\%USERNAME%",
            "PersistantConnection": "1", "ForceDisConnection": "1", "PromptCredentials": "0",
            "WaitForNetwork": "600", "CredentialManager": "1", "StartUp": "1", "UpdateMode": "0"}
 
@@ -124,6 +124,11 @@ class Packages(WineTest):
         self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), f'"{self.exe}"')
         self.assertEqual(self.product_registered(self.msi, self.arch), "Quorvane")
         self.assertEqual(self.product_registered(self.msi, self.arch, "Publisher"), "Quorvane Project")
+        self.assertEqual(self.product_registered(self.msi, self.arch, "DisplayVersion"),
+                         package.product_version(package_file_version(self.msi)))
+        code = package.product_code(package.product_version(package_file_version(self.msi)), self.arch)
+        with open(os.path.join(package.ROOT, "resources", "quorvane.ico"), "rb") as icon:
+            self.assertEqual(self.world.read(f"C:\\windows\\Installer\\{code}\\quorvane.ico"), icon.read())
         # As the log-on starts it: no argument, nobody to answer a question.
         self.world.publish(SHARE, "C:\\qvtest\\packages\\share")
         self.world.serve("share " + SHARE)
