@@ -2,119 +2,13 @@
 prefix of their own: what they write, keep across repairs and upgrades,
 refuse, and leave behind; and the installed copy mapping at log-on."""
 
-import glob
 import os
-import shutil
-import sys
-import tempfile
 
-from qvtest import DRIVER, WineTest, main
-from world import World, install_network
-
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import package  # noqa: E402
-
-LOWER = "1.2004,12,31"  # an earlier version, packaged by the test
-RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
-UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-SHARE = "\\\\files\\staff"
-GIVEN = {"SHAREADDRESS": SHARE, "MAPTODRIVE": "Q", "DRIVETYPE": "0", "SHAREUSER": "%USERDOMAIN%\\%USERNAME%",
-         "PERSISTANTCONNECTION": "1", "FORCEDISCONNECTION": "1", "PROMPTCREDENTIALS": "0",
-         "WAITFORNETWORK": "600"}
-# The lines GIVEN writes, with the package's fixed and default ones.
-WRITTEN = {"ShareAddress": SHARE, "MapToDrive": "Q", "DriveType": "0", "UserName": "%USERDOMAIN%\\%USERNAME%",
-           "PersistantConnection": "1", "ForceDisConnection": "1", "PromptCredentials": "0",
-           "WaitForNetwork": "600", "CredentialManager": "1", "StartUp": "1", "UpdateMode": "0"}
+from installer import GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package, package_file_version
+from qvtest import DRIVER, main
 
 
-def dist_package(arch):
-    found = glob.glob(os.path.join(os.environ["QV_BUILD"], "..", "..", "dist", f"quorvane-*-{arch}.msi"))
-    return max(found, key=os.path.getmtime)
-
-
-def ini_lines(data):
-    """{key: value} of the settings file's [MAIN], read here, not by the program."""
-    values, section = {}, None
-    for line in data.decode("latin-1").splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            section = line.strip("[]")
-        elif "=" in line and section == "MAIN":
-            key, value = line.split("=", 1)
-            values[key] = value
-    return values
-
-
-class Packages(WineTest):
-    @classmethod
-    def setUpClass(cls):
-        tested = World.load()
-        directory = os.path.join(tested.directory, "packages")
-        shutil.rmtree(directory, ignore_errors=True)
-        os.makedirs(directory)
-        cls.world = World(directory, os.path.join(directory, "prefix"), tested.display, width=tested.width)
-        cls.world.boot()
-        install_network(cls.world)
-        cls.world.install_binary("qvdriver.exe", DRIVER)
-        # The package of this prefix's width; a 64-bit prefix also takes the 32-bit one.
-        cls.arch = "x86" if tested.width == "win32" else "x64"
-        cls.folder = "C:\\Program Files\\Quorvane"
-        cls.lower = tempfile.mkdtemp()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.world.kill_all()
-        shutil.rmtree(cls.lower, ignore_errors=True)
-
-    def setUp(self):
-        self.msi = dist_package(self.arch)
-        self.exe = self.folder + "\\quorvane.exe"
-        self.ini = self.folder + "\\quorvane.ini"
-
-    def tearDown(self):
-        for arch in {self.arch, "x86"} if self.arch == "x64" else {"x86"}:
-            self.msiexec("/x", dist_package(arch))
-        self.msiexec("/x", self.lower_package())
-        self.world.remove(self.ini)
-
-    def msiexec(self, action, msi, **properties):
-        """Runs msiexec quietly on a copy of MSI in the prefix; its exit code
-        (and its log in self.log)."""
-        copy = "C:\\qvtest\\packages\\" + os.path.basename(msi)
-        with open(msi, "rb") as f:
-            self.world.put(copy, f.read())
-        log = "C:\\qvtest\\packages\\msiexec.log"
-        self.world.remove(log)
-        args = ["msiexec", action, copy, "/qn", "/l*", log] + [f"{k}={v}" for k, v in properties.items()]
-        code = self.world.wine(args, timeout=300).returncode
-        data = self.world.read(log) if self.world.exists(log) else b""
-        self.log = data.decode("utf-16" if data[:2] == b"\xff\xfe" else "latin-1")
-        return code
-
-    def refused_at_launch(self):
-        # Wine logs no launch condition's message; Windows shows it.
-        return "LaunchConditions. Return value 0." in self.log
-
-    def lower_package(self):
-        """The same program packaged as an earlier version, made once."""
-        path = os.path.join(self.lower, f"quorvane-lower-{self.arch}.msi")
-        if not os.path.exists(path):
-            exe = os.path.join(self.world.bin_dir, "quorvane.exe")
-            package.build(self.arch, exe, LOWER, "earlier", 1104451200, path)
-        return path
-
-    def installed(self):
-        return self.world.exists(self.exe)
-
-    def settings(self):
-        return ini_lines(self.world.read(self.ini)) if self.world.exists(self.ini) else None
-
-    def product_registered(self, msi, arch, value="DisplayName"):
-        """What Programs and Features shows of MSI's product, or None."""
-        version = LOWER if msi == self.lower_package() else package_file_version(msi)
-        code = package.product_code(package.product_version(version), arch)
-        return self.world.reg_query(UNINSTALL + code, value)
-
+class Packages(PackageTest):
     def test_install_writes_given_settings_and_run_value_and_the_copy_maps_at_log_on(self):
         self.assertEqual(self.msiexec("/i", self.msi, PASSWORD="Secret-42", **GIVEN), 0)
         with open(os.path.join(self.world.bin_dir, "quorvane.exe"), "rb") as tested:
@@ -199,11 +93,6 @@ class Packages(WineTest):
                 self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
                 self.assertIsNone(self.product_registered(self.msi, self.arch))
             self.msiexec("/x", self.msi)  # the next value starts clean, whatever happened
-
-
-def package_file_version(msi):
-    """"1.2005,06,10" from quorvane-1.2005.06.10[-dirty]-ARCH.msi."""
-    return os.path.basename(msi).split("-")[1].replace(".", ",").replace(",", ".", 1)
 
 
 if __name__ == "__main__":

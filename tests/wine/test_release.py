@@ -17,6 +17,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import package  # noqa: E402
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
 class Release(WineTest):
     def setUp(self):
         self.dist = os.path.join(os.environ["QV_BUILD"], "..", "..", "dist")
@@ -41,8 +46,8 @@ class Release(WineTest):
     def test_the_download_sums_and_the_packages_hold_the_programs_the_tests_ran(self):
         files = [self.zip_path, self.packages["x86"], self.packages["x64"]]
         with open(os.path.join(self.dist, "SHA256SUMS")) as f:
-            self.assertEqual(f.read(), "".join(f"{hashlib.sha256(open(p, 'rb').read()).hexdigest()}  "
-                                               f"{os.path.basename(p)}\n" for p in files))
+            self.assertEqual(f.read(), "".join(f"{hashlib.sha256(read(p)).hexdigest()}  {os.path.basename(p)}\n"
+                                               for p in files))
         commit = subprocess.run(["git", "rev-parse", "HEAD"], capture_output=True, text=True,
                                 cwd=self.dist).stdout.strip() + ("-dirty" if self.name.endswith("-dirty") else "")
         for arch, width, template in (("x86", "win32", "Intel;1033"), ("x64", "win64", "x64;1033")):
@@ -51,7 +56,7 @@ class Release(WineTest):
                 subprocess.run(["msiextract", "-C", out, msi], check=True, capture_output=True)
                 with open(os.path.join(self.world.bin_dir, "..", width, "quorvane.exe"), "rb") as tested:
                     extracted, = glob.glob(os.path.join(out, "**", "quorvane.exe"), recursive=True)
-                    self.assertEqual(open(extracted, "rb").read(), tested.read())
+                    self.assertEqual(read(extracted), tested.read())
                 self.assertEqual(package.problems(msi), [])
                 info = package.summary(msi)
                 self.assertEqual(info["Template"], template)
