@@ -25,7 +25,9 @@ WIDTHS = (("i686", "i686", "x86"), ("x86_64", "x86-64", "x64"))  # toolchain, fo
 # The parts of README.md a Windows user needs, in this order.
 README_PARTS = ("Deploying on Windows", "Deploying to many machines", "The settings file", "Releases")
 TOOLCHAIN_PACKAGES = ("g++-mingw-w64-i686-win32", "g++-mingw-w64-x86-64-win32", "binutils-mingw-w64-i686",
-                      "binutils-mingw-w64-x86-64", "mingw-w64-i686-dev", "mingw-w64-x86-64-dev")
+                      "binutils-mingw-w64-x86-64", "mingw-w64-i686-dev", "mingw-w64-x86-64-dev",
+                      # what writes the packages' bytes
+                      "wixl", "msitools", "libmsi0", "libgcab-1.0-0")
 
 
 def git(*args):
