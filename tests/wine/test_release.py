@@ -64,6 +64,9 @@ class Release(WineTest):
                 properties = dict(package.export(msi, "Property"))
                 self.assertEqual((properties["ProductVersion"], properties["ProductCode"], properties["UpgradeCode"]),
                                  ("1.5.610", package.product_code("1.5.610", arch), package.UPGRADE_CODE))
+                # Wine logs no refusal's message: the table must carry them.
+                messages = {row[1] for row in package.export(msi, "LaunchCondition")}
+                self.assertLessEqual({package.DOWNGRADE_MESSAGE, *package.MESSAGES.values()}, messages)
 
     def test_the_tables_check_finds_what_is_wrong(self):
         with tempfile.TemporaryDirectory() as out:
