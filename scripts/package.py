@@ -22,7 +22,7 @@ import sys
 import tempfile
 import time
 import uuid
-from xml.sax.saxutils import quoteattr
+from xml.sax.saxutils import escape, quoteattr
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -169,6 +169,7 @@ def wxs(arch, version, file_version, exe, icon):
             sequence.append(f'<Custom Action="Default{prop}" Sequence="{51 + len(sequence)}">NOT {prop}</Custom>')
     for action, test in marks:
         sequence.append(f'<Custom Action="{action}" Sequence="{51 + len(sequence)}">{escape(test)}</Custom>')
+    assert 51 + len(sequence) < 100, "the actions would reach LaunchConditions"
     for table in ("InstallUISequence", "InstallExecuteSequence"):
         out += [f"<{table}>", *sequence, f"</{table}>"]
     out += ['<Directory Id="TARGETDIR" Name="SourceDir">',
@@ -192,10 +193,6 @@ def wxs(arch, version, file_version, exe, icon):
             *(f'<ComponentRef Id="Set{prop}"/>' for prop, _, _, _ in PROPERTIES),
             '</Feature>', '</Product>', '</Wix>']
     return "\n".join(out) + "\n"
-
-
-def escape(text):
-    return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
 def idt(name, columns, types, key, rows):

@@ -81,6 +81,13 @@ TEST_F(SettingsTest, MainSave) {
             "PersistantConnection=1\r\nForceDisConnection=0\r\nPromptCredentials=1\r\n"
             "StartUp=1\r\nUpdateMode=0\r\n\r\n[X]\r\n");
   EXPECT_STREQ(Settings.UserName, "mem");
+
+  // No selection, or one past Z, saves the letter X.
+  for (const int selection : {-1, 26}) {
+    fake.combos[kLetters].selection = selection;
+    TransferSettings(kDialog, kGroupMain, kSave);
+    EXPECT_NE(fake.Ini(kIni).find("\r\nMapToDrive=X\r\n"), std::string::npos) << selection;
+  }
 }
 
 // Hand-edited values: first letter only, lower case selects nothing, low
