@@ -382,7 +382,7 @@ TEST(CredentialManager, Rules) {
     const char* trace;  // credential calls, connections, prompts and boxes
     const char* file;   // UserName/PassWord afterwards, "-" where missing
   } cases[] = {
-      {"key empty: the file as always", "CredentialManager=\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
+      {"key empty: the file, as without the key", "CredentialManager=\n", kLogOn, "", CPW, 0, {}, {}, OFF, "file/old"},
       {"key 1: the credential", "", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
       {"key 01", "CredentialManager=01\n", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
       {"key 1abc", "CredentialManager=1abc\n", kLogOn, "", CPW, 0, {}, {}, ON, "file/old"},
