@@ -301,7 +301,7 @@ def problems(msi):
     found += [f"public property {p} is not in SecureCustomProperties" for p in sorted(public - secure)]
     ini = {r[4]: r for r in export(msi, "IniFile")}
     found += [f"no line for {p}" for p, key, _, _ in PROPERTIES if key not in ini]
-    if "PASSWORD" in str(export(msi, "IniFile")).upper() or "PassWord" in ini:
+    if "PASSWORD" in str(list(ini.values())).upper():
         found.append("a password line")
     for table, column in (("LaunchCondition", 0), ("InstallExecuteSequence", 1), ("InstallUISequence", 1)):
         found += [f"{table}: a condition of {len(r[column])} characters, over {CONDITION_WIDTH}"

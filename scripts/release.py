@@ -109,13 +109,14 @@ def release(dirty_allowed):
         paths.append(os.path.join(dist, f"{name}-{arch}.msi"))
         package.build(arch, os.path.join(ROOT, "build", "release", toolchain, "quorvane.exe"),
                       file_version(), commit, epoch(), paths[-1])
-    listing = "".join(f"{hashlib.sha256(open(p, 'rb').read()).hexdigest()}  {os.path.basename(p)}\n"
-                      for p in paths)
+    listing = ""
+    for p in paths:
+        with open(p, "rb") as f:
+            data = f.read()
+        listing += f"{hashlib.sha256(data).hexdigest()}  {os.path.basename(p)}\n"
+        print(f"release: {os.path.relpath(p, ROOT)}, {len(data)} bytes, SHA-256 {hashlib.sha256(data).hexdigest()}")
     with open(os.path.join(dist, "SHA256SUMS"), "w") as f:
         f.write(listing)
-    for p in paths:
-        data = open(p, "rb").read()
-        print(f"release: {os.path.relpath(p, ROOT)}, {len(data)} bytes, SHA-256 {hashlib.sha256(data).hexdigest()}")
     return paths
 
 

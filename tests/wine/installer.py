@@ -4,16 +4,14 @@ run quietly with a log, and what a package left as they look at it."""
 import glob
 import os
 import shutil
-import sys
 import tempfile
 
-from qvtest import DRIVER, WineTest
+from qvtest import DRIVER, WineTest, ini_values
 from world import World, install_network
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import package  # noqa: E402
+import package  # noqa: E402  (qvtest puts scripts/ on the path)
 
-LOWER = "1.2004,12,31"  # an earlier version, packaged by the test
+LOWER = "1.2004,12,31"  # a lower version, packaged by the test
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 SHARE = "\\\\files\\staff"
@@ -31,28 +29,10 @@ def dist_package(arch):
     return max(found, key=os.path.getmtime)
 
 
-def ini_lines(data):
-    """{key: value} of the settings file's [MAIN], read here, not by the program."""
-    values, section = {}, None
-    for line in data.decode("latin-1").splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            section = line.strip("[]")
-        elif "=" in line and section == "MAIN":
-            key, value = line.split("=", 1)
-            values[key] = value
-    return values
-
-
-def package_file_version(msi):
-    """"1.2005,06,10" from quorvane-1.2005.06.10[-dirty]-ARCH.msi."""
-    return os.path.basename(msi).split("-")[1].replace(".", ",").replace(",", ".", 1)
-
-
-
 class PackageTest(WineTest):
     """A prefix of its own, and msiexec, the settings file and the registry
     as the package tests look at them."""
+
     @classmethod
     def setUpClass(cls):
         tested = World.load()
@@ -79,7 +59,7 @@ class PackageTest(WineTest):
         self.ini = self.folder + "\\quorvane.ini"
 
     def tearDown(self):
-        for arch in {self.arch, "x86"} if self.arch == "x64" else {"x86"}:
+        for arch in {self.arch, "x86"}:
             self.msiexec("/x", dist_package(arch))
         self.msiexec("/x", self.lower_package())
         self.world.remove(self.ini)
@@ -103,21 +83,27 @@ class PackageTest(WineTest):
         return "LaunchConditions. Return value 0." in self.log
 
     def lower_package(self):
-        """The same program packaged as an earlier version, made once."""
+        """The same program packaged with a lower version, made once."""
         path = os.path.join(self.lower, f"quorvane-lower-{self.arch}.msi")
         if not os.path.exists(path):
             exe = os.path.join(self.world.bin_dir, "quorvane.exe")
-            package.build(self.arch, exe, LOWER, "earlier", 1104451200, path)
+            package.build(self.arch, exe, LOWER, "lower", 1104451200, path)
         return path
 
     def installed(self):
         return self.world.exists(self.exe)
 
     def settings(self):
-        return ini_lines(self.world.read(self.ini)) if self.world.exists(self.ini) else None
+        """{key: value} of the settings file's [MAIN], or None without a file."""
+        if not self.world.exists(self.ini):
+            return None
+        return {k[5:]: v for k, v in ini_values(self.world.read(self.ini)).items() if k.startswith("MAIN/")}
 
-    def product_registered(self, msi, arch, value="DisplayName"):
+    @staticmethod
+    def product(msi, name="ProductCode"):
+        """A property of MSI's Property table: its product code by default."""
+        return dict(package.export(msi, "Property"))[name]
+
+    def product_registered(self, msi, value="DisplayName"):
         """What Programs and Features shows of MSI's product, or None."""
-        version = LOWER if msi == self.lower_package() else package_file_version(msi)
-        code = package.product_code(package.product_version(version), arch)
-        return self.world.reg_query(UNINSTALL + code, value)
+        return self.world.reg_query(UNINSTALL + self.product(msi), value)

@@ -8,6 +8,8 @@ import types
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The release's scripts, for the tests of what they make.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from world import World, wait_for  # noqa: E402
 
 def control_ids():
@@ -17,6 +19,20 @@ def control_ids():
     with open(path) as f:
         pairs = re.findall(r"inline constexpr int (ID\w+) = (\d+);", f.read())
     return types.SimpleNamespace(**{name: int(value) for name, value in pairs})
+
+
+def ini_values(data):
+    """{"SECTION/Key": value} of a settings file in CRLF lines, read here, not
+    by the program's reader; a line that is no key, section or comment reads
+    as a key without a value (None)."""
+    values, section = {}, None
+    for line in data.decode("latin-1").split("\r\n"):
+        if line.startswith("["):
+            section = line.strip("[]")
+        elif line and line[0] != ";":
+            key, equals, value = line.partition("=")
+            values[f"{section}/{key}"] = value if equals else None
+    return values
 
 
 ID = control_ids()

@@ -4,7 +4,7 @@ refuse, and leave behind; and the installed copy mapping at log-on."""
 
 import os
 
-from installer import GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package, package_file_version
+from installer import GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package
 from qvtest import DRIVER, main
 
 
@@ -16,13 +16,12 @@ class Packages(PackageTest):
         self.assertEqual(self.settings(), WRITTEN)
         self.assertNotIn(b"Secret-42", self.world.read(self.ini))
         self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), f'"{self.exe}"')
-        self.assertEqual(self.product_registered(self.msi, self.arch), "Quorvane")
-        self.assertEqual(self.product_registered(self.msi, self.arch, "Publisher"), "Quorvane Project")
-        self.assertEqual(self.product_registered(self.msi, self.arch, "DisplayVersion"),
-                         package.product_version(package_file_version(self.msi)))
-        code = package.product_code(package.product_version(package_file_version(self.msi)), self.arch)
+        self.assertEqual(self.product_registered(self.msi), "Quorvane")
+        self.assertEqual(self.product_registered(self.msi, "Publisher"), "Quorvane Project")
+        self.assertEqual(self.product_registered(self.msi, "DisplayVersion"), self.product(self.msi, "ProductVersion"))
         with open(os.path.join(package.ROOT, "resources", "quorvane.ico"), "rb") as icon:
-            self.assertEqual(self.world.read(f"C:\\windows\\Installer\\{code}\\quorvane.ico"), icon.read())
+            self.assertEqual(self.world.read(f"C:\\windows\\Installer\\{self.product(self.msi)}\\quorvane.ico"),
+                             icon.read())
         # As the log-on starts it: no argument, nobody to answer a question.
         self.world.publish(SHARE, "C:\\qvtest\\packages\\share")
         self.world.serve("share " + SHARE)
@@ -38,7 +37,7 @@ class Packages(PackageTest):
         self.assertEqual(self.msiexec("/x", self.msi), 0)
         self.assertFalse(self.installed())
         self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
-        self.assertIsNone(self.product_registered(self.msi, self.arch))
+        self.assertIsNone(self.product_registered(self.msi))
         self.assertEqual(self.settings(), {"Message": "Good morning"})
 
     def test_defaults_write_only_their_lines_and_startup_0_no_run_value(self):
@@ -58,15 +57,15 @@ class Packages(PackageTest):
         self.assertEqual(self.settings(), WRITTEN)
 
         self.assertEqual(self.msiexec("/i", self.msi, SHAREUSER="bob"), 0)
-        self.assertIsNone(self.product_registered(lower, self.arch))
-        self.assertEqual(self.product_registered(self.msi, self.arch), "Quorvane")
+        self.assertIsNone(self.product_registered(lower))
+        self.assertEqual(self.product_registered(self.msi), "Quorvane")
         self.assertEqual(self.settings(), dict(WRITTEN, UserName="bob"))
         self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), f'"{self.exe}"')
-        # The earlier version refuses to go over the later one, which stays.
+        # The lower version refuses to go over the higher one, which stays.
         self.assertNotEqual(self.msiexec("/i", lower), 0)
         self.assertTrue(self.refused_at_launch(), "not refused by the launch conditions")
         self.assertIn("WIX_DOWNGRADE_DETECTED = {", self.log)
-        self.assertEqual(self.product_registered(self.msi, self.arch), "Quorvane")
+        self.assertEqual(self.product_registered(self.msi), "Quorvane")
         self.assertEqual(self.settings(), dict(WRITTEN, UserName="bob"))
 
     def test_the_other_width_replaces_the_first(self):
@@ -91,7 +90,7 @@ class Packages(PackageTest):
                 self.assertTrue(self.refused_at_launch(), "not refused by the launch conditions")
                 self.assertFalse(self.world.exists(self.folder))
                 self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
-                self.assertIsNone(self.product_registered(self.msi, self.arch))
+                self.assertIsNone(self.product_registered(self.msi))
             self.msiexec("/x", self.msi)  # the next value starts clean, whatever happened
 
 

@@ -7,14 +7,12 @@ import hashlib
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import zipfile
 
-from qvtest import WineTest, main
+from qvtest import WineTest, ini_values, main
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import package  # noqa: E402
+import package  # noqa: E402  (qvtest puts scripts/ on the path)
 
 
 def read(path):
@@ -92,11 +90,7 @@ class Release(WineTest):
 
     def test_the_example_settings_map_what_they_name_and_ask_nothing(self):
         example = self.zip.read("quorvane.ini.example")
-        values, section = {}, None  # read here, not by the program's reader
-        for line in example.decode().split("\r\n"):
-            section = line.strip("[]") if line.startswith("[") else section
-            if line and line[0] not in ";[":
-                values[section + "/" + line.split("=")[0]] = line.split("=", 1)[1]
+        values = ini_values(example)
         self.assertEqual(sorted(values), ["MAIN/DriveType", "MAIN/MapToDrive", "MAIN/ShareAddress"])
         share, letter = values["MAIN/ShareAddress"], values["MAIN/MapToDrive"]
         self.install_own_copy("C:\\qvtest\\release")
