@@ -10,7 +10,8 @@ if(QV_SANITIZE)
 endif()
 
 add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})
-target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR} ${QV_GENERATED})
+add_dependencies(qv_logic qv_events)
 target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} -Werror -g)
 
 include(${CMAKE_SOURCE_DIR}/tests/unit/tests.cmake)

@@ -23,7 +23,8 @@ endif()
 set(QV_SYSTEM_LIBS user32 gdi32 advapi32 kernel32)
 
 add_library(qv_logic STATIC ${QV_LOGIC_SOURCES})
-target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(qv_logic PUBLIC ${CMAKE_SOURCE_DIR} ${QV_GENERATED})
+add_dependencies(qv_logic qv_events)
 target_compile_options(qv_logic PRIVATE ${QV_PRODUCT_FLAGS} ${QV_SIZE_FLAGS})
 
 add_library(qv_win32 STATIC platform/win32/win32_platform.cpp platform/win32/system_library.cpp
@@ -49,8 +50,9 @@ function(qv_program target output file_version internal_name)
   # The resource compiler's inputs are not scanned: a new picture or icon
   # must still rebuild the program.
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/about.jpg;${CMAKE_SOURCE_DIR}/resources/quorvane.ico;${CMAKE_SOURCE_DIR}/resources/quorvane.manifest")
+    "${CMAKE_SOURCE_DIR}/resources/about.jpg;${CMAKE_SOURCE_DIR}/resources/quorvane.ico;${CMAKE_SOURCE_DIR}/resources/quorvane.manifest;${QV_GENERATED}/MSG00409.bin")
   add_executable(${target} WIN32 $<TARGET_OBJECTS:qv_app> ${rc})
+  add_dependencies(${target} qv_events)
   target_link_libraries(${target} PRIVATE qv_win32)
   target_link_options(${target} PRIVATE ${QV_LINK_FLAGS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output})

@@ -3,6 +3,7 @@
 #include "mapping/credentials.h"
 #include "mapping/macros.h"
 #include "mapping/network_wait.h"
+#include "mapping/run_report.h"
 #include "settings/credential_store.h"
 #include "settings/settings.h"
 #include "settings/text.h"
@@ -49,15 +50,44 @@ SubstParameters AddParameters() {
   return p;
 }
 
-// How a map run ended: done, or asked by a wait to start again from the
-// settings re-read, or with the session.
-enum class MapEnd : uint8_t { kDone, kReread, kSessionEnded };
+// A number as an event's string.
+struct Number {
+  explicit Number(uint32_t value) { FormatUnsigned(text, sizeof text, value); }
+  char text[12];
+};
+
+// The letter an event names: "-" where the connection has none.
+const char* EventLetter() {
+  const bool lettered = Settings.DriveType == kNetWork || Settings.DriveType == kSubstType;
+  return lettered && Settings.MapToDrive[0] != '\0' ? Settings.MapToDrive : "-";
+}
+
+void ReportMapped(const char* user) {
+  const char* strings[] = {EventLetter(), Settings.ShareAddress, user, SecondsWaited()};
+  ReportRun(QV_EVENT_MAPPED, strings);
+}
+
+// "MAPERROR", reported with what failed and for whom, and in words.
+void MapFailed(Window dialog, const char* user, uint32_t code, const char* words) {
+  const Number number(code);
+  MessageEvent event = {QV_EVENT_MAP_FAILED,
+                        {EventLetter(), Settings.ShareAddress, user, number.text, words}, 5};
+  ShowEndUserMessage(dialog, kGroupMapError, &event);
+}
+
+// How a map run ended: done; asked by a wait to start again from the
+// settings it re-read; about to give up when a second start had come, so to
+// read the settings and map once more; or with the session.
+enum class MapEnd : uint8_t { kDone, kReread, kRetry, kSessionEnded };
 
 // At log-on the network may come up after the user does; nothing else
 // waits, and a run with no wait asked for probes once, here.
 uint32_t ProbeShare(bool mayWait, char (&asTyped)[kTextSize], MapEnd& end) {
-  if (mayWait && (Settings.WaitForNetwork > 0 || Settings.WaitUntilLogOff == 1)) {
+  const SettingsRecord& s = Settings;
+  if (mayWait && WaitAsked(s.ShareAddress, s.DriveType, s.WaitForNetwork, s.WaitUntilLogOff)) {
+    const uint32_t start = Sys().Milliseconds();
     const ShareWaitEnd wait = WaitForShare(asTyped);
+    AddWaitedTime(Sys().Milliseconds() - start);
     if (wait.how == ShareWait::kReread) end = MapEnd::kReread;
     if (wait.how == ShareWait::kSessionEnded) end = MapEnd::kSessionEnded;
     return wait.code;
@@ -67,8 +97,8 @@ uint32_t ProbeShare(bool mayWait, char (&asTyped)[kTextSize], MapEnd& end) {
 
 bool LetterFree() { return Sys().DriveType(Settings.MapToDrive) == kDriveNoRootDir; }
 
-void Disconnect() {
-  Sys().CancelConnection(Settings.MapToDrive, ConnectionFlags(), true);
+uint32_t Disconnect() {
+  return Sys().CancelConnection(Settings.MapToDrive, ConnectionFlags(), true);
 }
 
 void Substitute(Window dialog) {
@@ -80,16 +110,29 @@ void Substitute(Window dialog) {
   RunState.LastErrorCode = static_cast<uint32_t>(started);
   RunState.MappingSucceeded = 1;
   if (LetterFree()) {
-    ShowEndUserMessage(dialog, kGroupMapError);
-    RunState.MappingSucceeded = 0;
-  }
-}
-
-void Connect(Window dialog, char (&asTyped)[kTextSize]) {
-  LoadStoredCredential(asTyped);
-  if (Settings.PromptCredentials == 1 && !AskForCredentials(dialog, asTyped)) {
+    // The code is the shell's answer to the start, no system error.
+    MapFailed(dialog, "", RunState.LastErrorCode, "Subst.exe left the letter free");
     RunState.MappingSucceeded = 0;
     return;
+  }
+  ReportMapped("");
+}
+
+// A cancelled prompt ends the run: a second start meanwhile was answered by
+// the prompt, and a later one is to run on its own.
+void PromptCancelled() {
+  RunState.MappingSucceeded = 0;
+  ReleaseClaim();
+  const Number code(RunState.LastErrorCode);
+  const char* strings[] = {Settings.ShareAddress, Settings.UserName, code.text};
+  ReportRun(QV_EVENT_PROMPT_CANCELLED, strings);
+}
+
+MapEnd Connect(Window dialog, char (&asTyped)[kTextSize]) {
+  LoadStoredCredential(asTyped);
+  if (Settings.PromptCredentials == 1 && !AskForCredentials(dialog, asTyped)) {
+    PromptCancelled();
+    return MapEnd::kDone;
   }
   // Only a network share gets the letter; a printer, or a type no list
   // entry stands for, is connected without one.
@@ -109,26 +152,47 @@ void Connect(Window dialog, char (&asTyped)[kTextSize]) {
       if (Settings.SaveCredentials != 0) StoreCredentials(asTyped);
       RunState.LastErrorCode = 0;
       RunState.MappingSucceeded = 1;
-      return;
+      ReportMapped(Settings.UserName);
+      return MapEnd::kDone;
     }
     RunState.LastErrorCode = code;
     if (code != kErrorLogonFailure) {
+      if (HandedOverBeforeGivingUp()) return MapEnd::kRetry;
       RunState.MappingSucceeded = 0;
-      ShowEndUserMessage(dialog, kGroupMapError);
-      return;
+      MapFailed(dialog, Settings.UserName, code, ErrorWords(code));
+      return MapEnd::kDone;
     }
     // As often as the user answers OK.
     if (!AskForCredentials(dialog, asTyped)) {
-      RunState.MappingSucceeded = 0;
-      return;
+      PromptCancelled();
+      return MapEnd::kDone;
     }
   }
 }
 
-void StartConfigured(char* program, char* parameters) {
+// Program `which` (1, 2 or 3). Its parameters never reach the log: they
+// may carry a secret.
+void StartConfigured(const char* which, char* program, char* parameters) {
   ExpandMacros(program);
   ExpandMacros(parameters);
-  Sys().StartProgram(nullptr, program, parameters, nullptr, kSwShow);
+  const intptr_t started = Sys().StartProgram(nullptr, program, parameters, nullptr, kSwShow);
+  if (started > 32) return;  // the shell's codes of failure are 0 to 32
+  const Number code(static_cast<uint32_t>(started));
+  const char* strings[] = {which, program, code.text};
+  ReportRun(QV_EVENT_PROGRAM_NOT_STARTED, strings);
+}
+
+// What holds a letter: its connection's remote name, else its kind.
+const char* HolderOf(const char* drive, char (&remote)[kTextSize]) {
+  if (Sys().ConnectionOfDrive(drive, remote, sizeof remote)) return remote;
+  switch (Sys().DriveType(drive)) {
+    case 2: return "a removable drive";
+    case 3: return "a fixed drive or a substituted folder";
+    case 4: return "a network drive";
+    case 5: return "a CD or DVD drive";
+    case 6: return "a RAM disk";
+    default: return "a drive of unknown type";
+  }
 }
 
 }  // namespace
@@ -138,7 +202,7 @@ bool ServerAnswered(uint32_t probe) {
          probe == kErrorAccessDenied;
 }
 
-bool ShowEndUserMessage(Window dialog, int group) {
+bool ShowEndUserMessage(Window dialog, int group, MessageEvent* event) {
   const uint8_t mode = UiState.UiMode;
   // Asked for from the setup dialog, the box is its own: the dialog waits
   // for it instead of taking a second "Map Drive Now" meanwhile.
@@ -147,6 +211,10 @@ bool ShowEndUserMessage(Window dialog, int group) {
   TransferSettings(dialog, group, kLoad);
   EndUserMessageRecord& m = Settings.EndUserMessage;
   const bool silent = m.Buttons == 1;
+  if (event != nullptr) {
+    event->strings[event->count++] = silent ? "silent" : "shown";
+    ReportRunEvent(event->id, event->strings, event->count);
+  }
   if (!silent) {
     ExpandMacros(m.Title);
     ExpandMacros(m.Line1);
@@ -157,6 +225,8 @@ bool ShowEndUserMessage(Window dialog, int group) {
       AppendText(m.MessageText, "\n");
       AppendText(m.MessageText, line);
     }
+    // A second start while the box is up runs on its own.
+    ReleaseClaim();
     // At log-on nobody is looking for it: it must not open behind others.
     Sys().AskUser(owner, m.MessageText, m.Title,
                   kMbOk | kMbIconWarning | (mode == 1 ? 0 : kMbSetForeground));
@@ -187,9 +257,14 @@ MapEnd Map(Window dialog) {
   RunState.LastErrorCode = probe;
   const bool reachable = ServerAnswered(probe) || s.DriveType == kPrinter;
   if (!reachable) {
+    if (HandedOverBeforeGivingUp()) return MapEnd::kRetry;
     // From the setup dialog the message is shown and the mapping tried
     // anyway; the unattended run stops unless the message is silent.
-    const bool silent = ShowEndUserMessage(dialog, kGroupShareError);
+    const Number code(probe);
+    MessageEvent event = {QV_EVENT_UNREACHABLE,
+                          {s.ShareAddress, code.text, ErrorWords(probe), SecondsWaited()},
+                          4};
+    const bool silent = ShowEndUserMessage(dialog, kGroupShareError, &event);
     if (!silent && UiState.UiMode != 1) {
       RunState.MappingSucceeded = 0;
       return end;
@@ -201,6 +276,9 @@ MapEnd Map(Window dialog) {
   } else if (!LetterFree()) {
     if (s.ForceDisConnection != 1) {
       RunState.MappingSucceeded = 1;  // taken as already mapped
+      char remote[kTextSize];
+      const char* strings[] = {s.MapToDrive, HolderOf(s.MapToDrive, remote)};
+      ReportRun(QV_EVENT_ALREADY_IN_USE, strings);
       return end;
     }
     if (s.DriveType == kSubstType) {
@@ -214,15 +292,15 @@ MapEnd Map(Window dialog) {
 
   if (s.DriveType == kSubstType) {
     Substitute(dialog);
-  } else {
-    Connect(dialog, asTyped);
+    return end;
   }
-  return end;
+  return Connect(dialog, asTyped);
 }
 
 }  // namespace
 
 void RunMapping(Window dialog, MappingAction action) {
+  BeginRunReport();
   if (action == MappingAction::Map) {
     Map(dialog);
     return;
@@ -230,51 +308,94 @@ void RunMapping(Window dialog, MappingAction action) {
   char asTyped[kTextSize];
   PrepareRun(asTyped);
   // The letter is dropped, never the address, whatever the type.
+  uint32_t result;
+  bool failed;
   if (Settings.DriveType == kSubstType) {
-    Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
+    const intptr_t started =
+        Sys().StartProgram(dialog, kSubst, Parameters(" /D").text, nullptr, kSwHide);
+    result = static_cast<uint32_t>(started);
+    failed = started <= 32;
   } else {
-    Disconnect();
+    result = Disconnect();
+    failed = result != 0;
   }
+  const Number code(result);
+  const char* strings[] = {Settings.MapToDrive, Settings.ShareAddress, code.text};
+  ReportRun(QV_EVENT_UNMAPPED, strings, failed);
 }
 
+namespace {
+
+// Claims the settings file where these settings wait, lets the claim go
+// where they no longer do; false when another run of the file is under way
+// and has been asked to map.
+bool SettleClaim(bool held) {
+  const SettingsRecord& s = Settings;
+  if (!WaitAsked(s.ShareAddress, s.DriveType, s.WaitForNetwork, s.WaitUntilLogOff)) {
+    ReleaseClaim();
+    return true;
+  }
+  return held || ClaimUnattendedRun();
+}
+
+}  // namespace
+
 bool UnattendedRun(Window dialog) {
-  // Decided before program 1: the run under way maps for both.
-  if (!ClaimUnattendedRun()) return true;
+  BeginRunReport();
+  // Decided before program 1, from the keys alone: a run under way maps
+  // for both. A run that waits for nothing claims nothing.
+  const WaitKeys keys = ReadWaitKeys();
+  const bool held = WaitAsked(keys.ShareAddress, keys.DriveType, keys.WaitForNetwork,
+                              keys.WaitUntilLogOff);
+  if (held && !ClaimUnattendedRun()) return true;
   SettingsRecord& s = Settings;
   TransferSettings(nullptr, kGroupPrograms, kLoad);
   TransferSettings(nullptr, kGroupCredentials, kLoad);
   if (s.Execute1[0] != '\0') {
-    StartConfigured(s.Execute1, s.Parameters1);
+    StartConfigured("1", s.Execute1, s.Parameters1);
     // Broadcasts and a log-off are answered meanwhile.
     Sys().WaitAnswering(1000);
   }
   TransferSettings(nullptr, kGroupMain, kLoad);
+  // Program 1 may have changed the file.
+  if (!SettleClaim(held)) return true;
 
-  // Settings re-read by a wait that no longer applies to them start the
-  // mapping again.
+  // Settings re-read by a wait that no longer applies to them, or for a
+  // second start that came as the run was giving up, start the mapping
+  // again.
   bool close;
   MapEnd end = MapEnd::kDone;
-  do {
+  for (;;) {
     close = s.ShareAddress[0] != '\0';
     if (!close) {
       RunState.MappingSucceeded = 0;
+      ReportRun(QV_EVENT_NO_ADDRESS);
       break;
     }
     end = Map(dialog);
-  } while (end == MapEnd::kReread);
+    if (end == MapEnd::kRetry) {
+      TransferSettings(nullptr, kGroupPrograms, kLoad);
+      TransferSettings(nullptr, kGroupMain, kLoad);
+      SettleClaim(true);
+    } else if (end != MapEnd::kReread) {
+      break;
+    }
+  }
+  // Whatever follows, a later start runs on its own.
+  ReleaseClaim();
+  // Nothing more is shown or started while the session ends.
   if (end == MapEnd::kSessionEnded) {
-    // Nothing more is shown or started while the session ends.
-    Sys().ReleaseRun();
+    const char* strings[] = {s.ShareAddress, SecondsWaited()};
+    ReportRun(QV_EVENT_SESSION_ENDED, strings);
     return true;
   }
   // Program 1 alone never closes the dialog.
   char* program = RunState.MappingSucceeded == 1 ? s.Execute2 : s.Execute3;
   char* parameters = RunState.MappingSucceeded == 1 ? s.Parameters2 : s.Parameters3;
   if (program[0] != '\0') {
-    StartConfigured(program, parameters);
+    StartConfigured(RunState.MappingSucceeded == 1 ? "2" : "3", program, parameters);
     close = true;
   }
-  Sys().ReleaseRun();
   return close;
 }
 

@@ -26,9 +26,17 @@ void RunMapping(Window dialog, MappingAction action);
 // trailing backslash dropped; `asTyped` keeps the user name as typed.
 void PrepareRun(char (&asTyped)[kTextSize]);
 
+// An event reported with a message, before it is shown: its last string
+// says whether the user saw the message ("shown") or not ("silent").
+struct MessageEvent {
+  uint32_t id;
+  const char* strings[7];
+  int count;
+};
+
 // Shows the message of group 2 ("SHAREERROR") or 3 ("MAPERROR") unless it
-// is silent; returns true when it was silent.
-bool ShowEndUserMessage(Window dialog, int group);
+// is silent, reporting `event` first; returns true when it was silent.
+bool ShowEndUserMessage(Window dialog, int group, MessageEvent* event = nullptr);
 
 // Program 1, the mapping, then program 2 or 3; a second start for the same
 // settings file hands over to the run under way instead. Returns true when the setup

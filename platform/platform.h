@@ -58,11 +58,14 @@ inline constexpr unsigned kResourceTypeDisk = 1;
 inline constexpr unsigned kUnchecked = 0;
 inline constexpr unsigned kChecked = 1;
 
+// MIB_NOTIFICATION_TYPE's MibAddInstance: an address was added.
+inline constexpr uint32_t kMibAddInstance = 1;
+
 // What ends a wait for the network.
 enum class WaitEventKind : uint8_t {
   kTimer,
   kProbeAnswered,    // `code` is the probe's
-  kAddressChanged,   // an IP address of the machine came or went
+  kAddressChanged,   // the address table changed; `code` is the MIB_NOTIFICATION_TYPE
   kResumed,          // PBT_APMRESUMEAUTOMATIC or PBT_APMRESUMESUSPEND
   kSessionUnlocked,  // WTS_SESSION_UNLOCK, WTS_CONSOLE_CONNECT, WTS_REMOTE_CONNECT
   kHandedOver,       // a second start for the same settings file
@@ -125,6 +128,9 @@ class Platform {
   // WNetCancelConnection2A.
   virtual uint32_t CancelConnection(const char* name, unsigned flags,
                                     bool force) = 0;
+  // WNetGetConnectionA: the remote name a letter and colon is connected to;
+  // false when it is no network connection, or the name does not fit.
+  virtual bool ConnectionOfDrive(const char* drive, char* out, size_t cap) = 0;
   // Starts a program through the shell and waits until it ends, at most
   // `maxWaitMs`; returns what the shell returned for the start.
   virtual intptr_t StartProgramAndWait(Window owner, const char* file,
@@ -147,6 +153,10 @@ class Platform {
   virtual bool ClaimRun(const char* name) = 0;
   // Lets the claimed name go (CloseHandle), so that a later start runs.
   virtual void ReleaseRun() = 0;
+  // Whether a later start signalled the claimed name since it was last
+  // looked at (WaitForSingleObject, no wait), taking the signal; false
+  // when nothing is claimed.
+  virtual bool RunHandedOver() = 0;
   // GetFullPathNameA, then GetLongPathNameA where the file is there; false
   // when the full path cannot be had.
   virtual bool CanonicalPath(const char* path, char* out, size_t cap) = 0;
@@ -165,6 +175,14 @@ class Platform {
   // (kTimer; a coalescable timer may fire up to `toleranceMs` late).
   virtual WaitEvent NextWaitEvent(unsigned milliseconds, unsigned toleranceMs) = 0;
 
+  // --- The Application log ---------------------------------------------------
+  // ReportEventW of `count` UTF-16 texts (each terminated) under the source
+  // "Quorvane" of this machine (RegisterEventSourceW, DeregisterEventSource
+  // after), with the process token's user SID; `type` is EVENTLOG_*_TYPE,
+  // `id` the message table's whole ID. A failure is neither told nor seen.
+  virtual void ReportToEventLog(uint16_t type, uint32_t id, const uint16_t* const* texts,
+                                int count) = 0;
+
   // --- Values for the macros ------------------------------------------------
   virtual LocalTime Now() = 0;
   // Each false when the query fails; `out` is then unspecified.
@@ -173,7 +191,8 @@ class Platform {
   virtual bool UserName(char* out, size_t cap) = 0;
   virtual bool ComputerName(char* out, size_t cap) = 0;
   // The system's message text for an error code (FormatMessageA, from the
-  // system only, language 0), line break included; false when it has none.
+  // system only, language 0, inserts such as "%1" left as they stand), line
+  // break included; false when it has none.
   virtual bool ErrorText(uint32_t code, char* out, size_t cap) = 0;
 
   // --- Text ----------------------------------------------------------------

@@ -37,6 +37,9 @@ MANUFACTURER = "Quorvane Project"
 STORE_KEY = "Software\\Quorvane\\Package"
 RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 RUN_NAME = "quorvane"  # the program's file name without ".exe", as it names its own value
+# The event source: one key for both registry views, so the package
+# installed last names its program; uninstall removes the key.
+EVENT_SOURCE_KEY = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane"
 
 # The width of the condition columns (LaunchCondition, the sequences).
 CONDITION_WIDTH = 255
@@ -181,6 +184,11 @@ def wxs(arch, version, file_version, exe, icon):
             f'<Component Id="Run" Guid="{component_guid("Run", arch)}"{w64}>',
             f'<RegistryValue Root="HKLM" Key="{RUN_KEY}" Name="{RUN_NAME}" '
             'Value="&quot;[#quorvane.exe]&quot;" Type="string" KeyPath="yes"/>',
+            '</Component>',
+            f'<Component Id="EventSource" Guid="{component_guid("EventSource", arch)}"{w64}>',
+            f'<RegistryValue Root="HKLM" Key="{EVENT_SOURCE_KEY}" Name="EventMessageFile" '
+            'Value="[#quorvane.exe]" Type="string" KeyPath="yes"/>',
+            f'<RegistryValue Root="HKLM" Key="{EVENT_SOURCE_KEY}" Name="TypesSupported" Value="7" Type="integer"/>',
             '</Component>']
     for prop, _, _, _ in PROPERTIES:
         out += [f'<Component Id="Set{prop}" Guid="{component_guid("Set" + prop, arch)}"{w64}>',
@@ -189,7 +197,7 @@ def wxs(arch, version, file_version, exe, icon):
                 '</Component>']
     out += ['</Directory>', '</Directory>', '</Directory>',
             '<Feature Id="Quorvane" Title="Quorvane" Level="1">',
-            '<ComponentRef Id="Program"/>', '<ComponentRef Id="Run"/>',
+            '<ComponentRef Id="Program"/>', '<ComponentRef Id="Run"/>', '<ComponentRef Id="EventSource"/>',
             *(f'<ComponentRef Id="Set{prop}"/>' for prop, _, _, _ in PROPERTIES),
             '</Feature>', '</Product>', '</Wix>']
     return "\n".join(out) + "\n"
@@ -226,6 +234,11 @@ def queries(version, file_version):
           # A versioned file is compared by version, not by hash.
           f"UPDATE `File` SET `Version` = '{numeric}', `Language` = '1033' WHERE `File` = 'quorvane.exe'",
           "DELETE FROM `MsiFileHash`",
+          # REG_EXPAND_SZ, as Event Viewer expects it ("#%"; wixl writes REG_SZ).
+          "UPDATE `Registry` SET `Value` = '#%[#quorvane.exe]' WHERE `Name` = 'EventMessageFile'",
+          # A name of "-" and no value: the key and all below it go at uninstall.
+          "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) "
+          f"VALUES ('EventSourceKey', 2, '{EVENT_SOURCE_KEY}', '-', 'EventSource')",
           "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('RemoveIniValues', 3100)",
           "INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteIniValues', 5100)"]
     return q
@@ -306,6 +319,9 @@ def problems(msi):
     for table, column in (("LaunchCondition", 0), ("InstallExecuteSequence", 1), ("InstallUISequence", 1)):
         found += [f"{table}: a condition of {len(r[column])} characters, over {CONDITION_WIDTH}"
                   for r in export(msi, table) if len(r[column]) > CONDITION_WIDTH]
+    source = {r[3]: r[4] for r in export(msi, "Registry") if r[2] == EVENT_SOURCE_KEY}
+    if source != {"EventMessageFile": "#%[#quorvane.exe]", "TypesSupported": "#7", "-": ""}:
+        found.append(f"the event source's rows: {source}")
     actions = {r[0] for r in export(msi, "InstallExecuteSequence")}
     found += [f"no {a} action" for a in ("WriteIniValues", "RemoveIniValues") if a not in actions]
     return found

@@ -23,7 +23,8 @@ import package
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WIDTHS = (("i686", "i686", "x86"), ("x86_64", "x86-64", "x64"))  # toolchain, folder in the archive, package
 # The parts of README.md a Windows user needs, in this order.
-README_PARTS = ("Deploying on Windows", "Deploying to many machines", "The settings file", "Releases")
+README_PARTS = ("Deploying on Windows", "Deploying to many machines", "What happened on a machine",
+                "The settings file", "Releases")
 TOOLCHAIN_PACKAGES = ("g++-mingw-w64-i686-win32", "g++-mingw-w64-x86-64-win32", "binutils-mingw-w64-i686",
                       "binutils-mingw-w64-x86-64", "mingw-w64-i686-dev", "mingw-w64-x86-64-dev",
                       # what writes the packages' bytes

@@ -87,6 +87,13 @@ void CheckIf(Window dialog, int id, bool condition, bool show) {
   if (show && condition) Sys().SetItemCheckState(dialog, id, kChecked);
 }
 
+// A hand-edited value that is not a number waits not at all.
+uint16_t ReadWaitForNetwork() {
+  return static_cast<uint16_t>(std::clamp(ReadNumber(kMain, "WaitForNetwork"), 0, kMaxWaitForNetwork));
+}
+
+uint8_t ReadWaitUntilLogOff() { return ReadNumber(kMain, "WaitUntilLogOff") == 1; }
+
 void LoadMain(Window dialog, bool show) {
   SettingsRecord& s = Settings;
   ReadText(kMain, "ShareAddress", "", s.ShareAddress);
@@ -126,10 +133,8 @@ void LoadMain(Window dialog, bool show) {
   s.PromptCredentials = ReadByte(kMain, "PromptCredentials");
   CheckIf(dialog, IDX_PROMPT, s.PromptCredentials != 0, show);
 
-  // A hand-edited value that is not a number waits not at all.
-  s.WaitForNetwork = static_cast<uint16_t>(
-      std::clamp(ReadNumber(kMain, "WaitForNetwork"), 0, kMaxWaitForNetwork));
-  s.WaitUntilLogOff = ReadNumber(kMain, "WaitUntilLogOff") == 1;
+  s.WaitForNetwork = ReadWaitForNetwork();
+  s.WaitUntilLogOff = ReadWaitUntilLogOff();
 
   s.StartUp = ReadByte(kMain, "StartUp");
   CheckIf(dialog, IDX_START_UP, s.StartUp == 1, show);
@@ -238,6 +243,15 @@ void TransferPrograms(Window dialog, bool load, bool show) {
 }
 
 }  // namespace
+
+WaitKeys ReadWaitKeys() {
+  WaitKeys keys;
+  ReadText(kMain, "ShareAddress", "", keys.ShareAddress);
+  keys.DriveType = ReadByte(kMain, "DriveType");
+  keys.WaitForNetwork = ReadWaitForNetwork();
+  keys.WaitUntilLogOff = ReadWaitUntilLogOff();
+  return keys;
+}
 
 void RemoveMainKey(const char* key) {
   if (HaveFile()) Sys().WriteProfileText(kMain, key, nullptr, Settings.IniPath);

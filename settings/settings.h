@@ -138,6 +138,17 @@ char SelectedDriveLetter();
 // Returns the registry's error when the entry could not be changed, else 0.
 uint32_t ApplyStartWithSystem();
 
+// The keys that decide whether the log-on run waits for its share, read as
+// the "MAIN" load reads them but into a record of their own: `Settings`
+// stays untouched, so program 1 still sees no share and no drive.
+struct WaitKeys {
+  char ShareAddress[kTextSize];
+  uint8_t DriveType;
+  uint16_t WaitForNetwork;
+  uint8_t WaitUntilLogOff;
+};
+WaitKeys ReadWaitKeys();
+
 // Back to the zeroed state of a fresh process (tests run many "processes").
 void ResetProcessState();
 

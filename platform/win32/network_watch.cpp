@@ -22,10 +22,15 @@ using CancelNotifyFunction = DWORD(WINAPI*)(HANDLE handle);
 using NotifyAddrFunction = DWORD(WINAPI*)(HANDLE* handle, OVERLAPPED* overlapped);
 using CancelAddrFunction = BOOL(WINAPI*)(OVERLAPPED* overlapped);
 using CoalescableTimerFunction = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
+// Windows 8 and later; user32 is loaded by every program.
+using RegisterSuspendResumeFunction = HANDLE(WINAPI*)(HANDLE recipient, DWORD flags);
+using UnregisterSuspendResumeFunction = BOOL(WINAPI*)(HANDLE notification);
+constexpr DWORD kDeviceNotifyWindowHandle = 0;  // DEVICE_NOTIFY_WINDOW_HANDLE
 
 HANDLE Claim = nullptr;
 HWND Watcher = nullptr;
 bool SessionWatched = false;
+HANDLE SuspendResumeNotification = nullptr;
 HANDLE UnicastNotification = nullptr;
 OVERLAPPED AddressChange = {};  // where only NotifyAddrChange exists
 bool AddressChangePending = false;
@@ -44,7 +49,7 @@ int NotedCount = 0;
 
 void Note(WaitEventKind kind, uint32_t code = 0) {
   for (int i = 0; i < NotedCount; ++i) {
-    if (Noted[i].kind == kind) return;
+    if (Noted[i].kind == kind && Noted[i].code == code) return;
   }
   if (NotedCount < 8) Noted[NotedCount++] = {kind, code};
 }
@@ -56,10 +61,15 @@ WaitEvent TakeNoted() {
   return first;
 }
 
-// Runs on a system thread: it only posts to the window.
-void WINAPI AddressChanged(void*, void*, int) {
+// Runs on a system thread: it only posts to the window, with the kind of
+// change (MIB_NOTIFICATION_TYPE) for the logic to weigh.
+void WINAPI AddressChanged(void*, void*, int type) {
   HWND watcher = Watcher;
-  if (watcher != nullptr) PostMessageA(watcher, kAddressMessage, 0, 0);
+  if (watcher != nullptr) PostMessageA(watcher, kAddressMessage, WPARAM(type), 0);
+}
+
+FARPROC User32Function(const char* name) {
+  return GetProcAddress(GetModuleHandleA("user32.dll"), name);
 }
 
 DWORD WINAPI ProbeThread(void*) {
@@ -75,7 +85,7 @@ LRESULT CALLBACK WatchProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
       if (wParam == kTimerId) Note(WaitEventKind::kTimer);
       return 0;
     case kAddressMessage:
-      Note(WaitEventKind::kAddressChanged);
+      Note(WaitEventKind::kAddressChanged, uint32_t(wParam));
       return 0;
     case WM_POWERBROADCAST:
       if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
@@ -152,6 +162,11 @@ void ReleaseRunName() {
   Claim = nullptr;
 }
 
+bool RunNameSignalled() {
+  // The event resets itself: the signal is taken by this look.
+  return Claim != nullptr && WaitForSingleObject(Claim, 0) == WAIT_OBJECT_0;
+}
+
 // Whatever cannot be had (no window, no iphlpapi, no wtsapi32, a call that
 // fails) leaves the periodic probe, which needs none of them.
 void BeginNetworkWatch() {
@@ -169,6 +184,13 @@ void BeginNetworkWatch() {
       SystemDll::Wtsapi32, "WTSRegisterSessionNotification");
   SessionWatched =
       registerSession != nullptr && registerSession(Watcher, NOTIFY_FOR_THIS_SESSION) != FALSE;
+  // On Modern Standby machines the resume broadcast reaches only windows
+  // registered for it.
+  const auto registerResume = reinterpret_cast<RegisterSuspendResumeFunction>(
+      reinterpret_cast<void*>(User32Function("RegisterSuspendResumeNotification")));
+  if (registerResume != nullptr) {
+    SuspendResumeNotification = registerResume(Watcher, kDeviceNotifyWindowHandle);
+  }
   WatchAddresses();
 }
 
@@ -187,6 +209,12 @@ void EndNetworkWatch() {
   }
   if (Watcher == nullptr) return;
   // Before the window goes, as the session notification requires.
+  if (SuspendResumeNotification != nullptr) {
+    const auto unregister = reinterpret_cast<UnregisterSuspendResumeFunction>(
+        reinterpret_cast<void*>(User32Function("UnregisterSuspendResumeNotification")));
+    if (unregister != nullptr) unregister(SuspendResumeNotification);
+    SuspendResumeNotification = nullptr;
+  }
   if (SessionWatched) {
     const auto unregister = SystemFunction<decltype(&WTSUnRegisterSessionNotification)>(
         SystemDll::Wtsapi32, "WTSUnRegisterSessionNotification");
@@ -267,7 +295,8 @@ WaitEvent NextNetworkEvent(unsigned milliseconds, unsigned toleranceMs) {
     } else if (signalled == Claim) {
       Note(WaitEventKind::kHandedOver);
     } else {
-      Note(WaitEventKind::kAddressChanged);
+      // NotifyAddrChange does not say what changed: taken as an address added.
+      Note(WaitEventKind::kAddressChanged, kMibAddInstance);
       AddressChangePending = false;
       WatchIpv4Addresses();  // once more, for the next change
     }

@@ -13,6 +13,8 @@ uint32_t OpenAndClose(const char* address);
 
 bool ClaimRunName(const char* name);
 void ReleaseRunName();
+// Whether a second start signalled the claimed name; takes the signal.
+bool RunNameSignalled();
 void BeginNetworkWatch();
 void EndNetworkWatch();
 bool StartProbeThread(const char* address);

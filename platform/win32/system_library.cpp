@@ -12,6 +12,15 @@ constexpr const char* kFileNames[] = {"\\shell32.dll", "\\ole32.dll", "\\oleaut3
                                       "\\iphlpapi.dll", "\\wtsapi32.dll", "\\mpr.dll"};
 HMODULE Loaded[sizeof kFileNames / sizeof *kFileNames];
 
+// The full path keeps the DLL itself out of the program's folder, but not
+// its own dependencies: where the system can (Windows 8, or 7 with
+// KB2533623, which brought AddDllDirectory), they come from System32 too.
+DWORD DependencySearch() {
+  static const bool searchFlags =
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
+  return searchFlags ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0;
+}
+
 }  // namespace
 
 FARPROC SystemProc(SystemDll dll, const char* name) {
@@ -21,7 +30,7 @@ FARPROC SystemProc(SystemDll dll, const char* name) {
     const UINT n = GetSystemDirectoryA(path, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
       lstrcatA(path, kFileNames[int(dll)]);
-      module = LoadLibraryA(path);
+      module = LoadLibraryExA(path, nullptr, DependencySearch());
     }
   }
   return module != nullptr ? GetProcAddress(module, name) : nullptr;

@@ -2,11 +2,12 @@
 // their first use rather than by every start: a log-on run that starts no
 // program and shows nothing never maps them. The program imports only
 // KnownDLLs, which Windows never looks for in the program's folder, and
-// loads every other DLL by its full path, so a DLL planted beside a copy in
-// Downloads or on a writable share is never loaded. SetDefaultDllDirectories
-// would close that hole for the whole process, but network providers (which
-// mpr loads) and shell extensions may keep their own dependencies in their
-// own folders, and would then fail to load.
+// loads every other DLL by its full path, with its dependencies searched in
+// System32 only where the system offers that, so a DLL planted beside a
+// copy in Downloads or on a writable share is not loaded by these loads.
+// SetDefaultDllDirectories would close that hole for the whole process, but
+// network providers (which mpr loads) and shell extensions may keep their
+// own dependencies in their own folders, and would then fail to load.
 #pragma once
 
 #include <windows.h>

@@ -150,6 +150,13 @@ class Win32Platform final : public Platform {
     return cancel(name, flags, force ? TRUE : FALSE);
   }
 
+  bool ConnectionOfDrive(const char* drive, char* out, size_t cap) override {
+    const auto get = SystemFunction<decltype(&WNetGetConnectionA)>(SystemDll::Mpr,
+                                                                   "WNetGetConnectionA");
+    DWORD size = DWORD(Cap(cap));
+    return get != nullptr && get(drive, out, &size) == NO_ERROR;
+  }
+
   intptr_t StartProgramAndWait(Window owner, const char* file,
                                const char* parameters, int show,
                                unsigned maxWaitMs) override {
@@ -202,6 +209,27 @@ class Win32Platform final : public Platform {
 
   bool ClaimRun(const char* name) override { return ClaimRunName(name); }
   void ReleaseRun() override { ReleaseRunName(); }
+  bool RunHandedOver() override { return RunNameSignalled(); }
+
+  void ReportToEventLog(uint16_t type, uint32_t id, const uint16_t* const* texts,
+                        int count) override {
+    HANDLE source = RegisterEventSourceW(nullptr, L"Quorvane");
+    if (source == nullptr) return;
+    // The event's User field names whoever ran it.
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    PSID sid = nullptr;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+      DWORD size = 0;
+      if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) {
+        sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+      }
+      CloseHandle(token);
+    }
+    ReportEventW(source, WORD(type), 0, DWORD(id), sid, WORD(count), 0,
+                 const_cast<LPCWSTR*>(reinterpret_cast<const LPCWSTR*>(texts)), nullptr);
+    DeregisterEventSource(source);
+  }
 
   bool CanonicalPath(const char* path, char* out, size_t cap) override {
     const DWORD n = GetFullPathNameA(path, DWORD(Cap(cap)), out, nullptr);
@@ -249,8 +277,9 @@ class Win32Platform final : public Platform {
   }
 
   bool ErrorText(uint32_t code, char* out, size_t cap) override {
-    return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, out,
-                          DWORD(Cap(cap)), nullptr) != 0;
+    // Without IGNORE_INSERTS every message that holds "%1" fails.
+    constexpr DWORD kFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    return FormatMessageA(kFlags, nullptr, code, 0, out, DWORD(Cap(cap)), nullptr) != 0;
   }
 
   size_t AnsiToWide(const char* text, uint16_t* out, size_t cap) override {

@@ -294,6 +294,27 @@ bool FakePlatform::ClaimRun(const char* name) {
 
 void FakePlatform::ReleaseRun() { claimed = false; }
 
+void FakePlatform::ReportToEventLog(uint16_t type, uint32_t id, const uint16_t* const* texts,
+                                    int count) {
+  ReportedEvent e = {type, id, {}};
+  for (int i = 0; i < count; ++i) {
+    std::string text;  // Latin-1 as the fake's code page, the full-width percent sign as "％"
+    for (const uint16_t* c = texts[i]; *c != 0; ++c) {
+      text += *c == 0xFF05 ? std::string("\uFF05") : Narrow(std::u16string(1, char16_t(*c)));
+    }
+    e.texts.push_back(text);
+  }
+  events.push_back(e);
+}
+
+// Each look takes one signal, as the auto-reset event does.
+bool FakePlatform::RunHandedOver() {
+  const bool signalled = claimed && secondStarts > 0;
+  secondStarts -= signalled;
+  if (signalled && !iniAtHandover.empty()) Ini(Settings.IniPath) = iniAtHandover;
+  return signalled;
+}
+
 bool FakePlatform::CanonicalPath(const char* path, char* out, size_t cap) {
   if (canonicalFails) return Failed(out, cap);
   Put(out, cap, canonical.empty() ? path : canonical);
@@ -346,12 +367,19 @@ WaitEvent FakePlatform::NextWaitEvent(unsigned milliseconds, unsigned toleranceM
     const ScriptedEvent next = waitEvents.front();
     waitEvents.pop_front();
     at = next.at > clock ? next.at : clock;
-    event = {next.kind, 0};
+    event = {next.kind, next.kind == WaitEventKind::kAddressChanged ? next.code : 0};
     if (next.ini != nullptr) Ini(Settings.IniPath) = next.ini;
   }
   if (event.kind == WaitEventKind::kProbeAnswered) inFlight_ = false;
   Advance(at - clock);
   return event;
+}
+
+bool FakePlatform::ConnectionOfDrive(const char* drive, char* out, size_t cap) {
+  auto it = remoteNames.find(drive[0]);
+  if (it == remoteNames.end() || it->second.size() >= cap) return false;
+  Put(out, cap, it->second);
+  return true;
 }
 
 unsigned FakePlatform::DriveType(const char* drive) {
@@ -377,8 +405,8 @@ uint32_t FakePlatform::AddConnection(unsigned resourceType, const char* localNam
 uint32_t FakePlatform::CancelConnection(const char* name, unsigned flags, bool force) {
   log.push_back(std::string("cancel ") + name + " " + std::to_string(flags) +
                 (force ? " force" : ""));
-  if (name[0] != '\0') drives.erase(name[0]);
-  return 0;
+  if (cancelResult == 0 && name[0] != '\0') drives.erase(name[0]);
+  return cancelResult;
 }
 
 intptr_t FakePlatform::StartProgramAndWait(Window owner, const char* file,
@@ -411,6 +439,7 @@ bool FakePlatform::Ask(Window, const CredentialsPromptTexts& t, Credentials& typ
   prompts.push_back({t.Title, t.Line1, t.Line2, t.UserLabel, t.PasswordLabel, typed.UserName,
                      typed.PassWord, UiState.UiMode, unattended});
   log.push_back(std::string("prompt ") + typed.UserName + "/" + typed.PassWord);
+  if (claimed) whileClaimed.push_back(log.back());
   if (promptAnswers.empty()) return false;
   const PromptAnswer a = promptAnswers.front();
   promptAnswers.pop_front();
@@ -470,6 +499,9 @@ intptr_t FakePlatform::StartProgram(Window owner, const char* file,
   starts.push_back({owner, file, parameters ? parameters : "",
                     directory ? directory : "", show});
   log.push_back(std::string("start ") + file + " " + (parameters ? parameters : ""));
+  if (claimed) whileClaimed.push_back(log.back());
+  if (!iniAfterProgram.empty()) Ini(Settings.IniPath) = iniAfterProgram;
+  iniAfterProgram.clear();
   return startResult;
 }
 
@@ -479,6 +511,7 @@ int FakePlatform::AskUser(Window owner, const char* text, const char* caption,
                           unsigned flags) {
   boxes.push_back({text, caption, flags, owner});
   log.push_back(std::string("box ") + caption + ": " + text);
+  if (claimed) whileClaimed.push_back(log.back());
   if (answers.empty()) return (flags & 0x0F) == kMbYesNo ? kIdYes : 1;
   const int a = answers.front();
   answers.pop_front();

@@ -30,6 +30,13 @@ struct FakeCombo {
   int selection = -1;
 };
 
+// An event reported to the Application log, its texts narrowed.
+struct ReportedEvent {
+  uint16_t type;
+  uint32_t id;
+  std::vector<std::string> texts;
+};
+
 struct MessageBoxCall {
   std::string text, caption;
   unsigned flags;
@@ -56,6 +63,7 @@ struct ScriptedEvent {
   uint64_t at;
   WaitEventKind kind;
   const char* ini = nullptr;  // the settings file's new content, or none
+  uint32_t code = kMibAddInstance;  // an address change's kind
 };
 
 // What the credentials prompt showed, and how the scripted user answered.
@@ -111,7 +119,9 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   uint32_t tick = 0;                     // Milliseconds(); waits move it on
   unsigned probeMs = 0;                  // how long each probe takes
   std::map<char, unsigned> drives;       // letter -> GetDriveTypeA; missing: 1
+  std::map<char, std::string> remoteNames;  // letter -> what WNetGetConnectionA gives
   std::deque<uint32_t> connectResults;   // per attempt; 0 once they run out
+  uint32_t cancelResult = 0;             // what every cancel returns
   bool substWorks = true;                // the tool defines the letter
   std::deque<PromptAnswer> promptAnswers;  // Cancel once they run out
   std::map<std::u16string, FakeCredential> credentials;  // by target
@@ -123,6 +133,9 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   bool probeHangs = false;   // a probe on its thread never answers
   bool threadsFail = false;  // no probe thread can be started
   bool otherRun = false;     // another process holds the run's name
+  int secondStarts = 0;      // later starts that signal the claimed name outside the wait
+  std::string iniAfterProgram;  // the settings file once a program has started, if set
+  std::string iniAtHandover;    // the settings file a second start found saved, if set
   bool canonicalFails = false;
   std::string canonical;     // what CanonicalPath gives; the path itself when empty
 
@@ -140,6 +153,8 @@ class FakePlatform : public Platform, public CredentialsPrompt {
   bool unbalancedWatch = false;  // a watch ended that never began
   std::string claimName;  // the name the run asked for
   bool claimed = false;   // and still holds
+  std::vector<std::string> whileClaimed;  // programs, boxes and prompts meanwhile
+  std::vector<ReportedEvent> events;  // apart from the log, so that traces stay the run's calls
 
   // Moves the clock on, both counts.
   void Advance(uint64_t ms);
@@ -171,12 +186,16 @@ class FakePlatform : public Platform, public CredentialsPrompt {
                          const char* remoteName, const char* password,
                          const char* user, unsigned flags) override;
   uint32_t CancelConnection(const char* name, unsigned flags, bool force) override;
+  bool ConnectionOfDrive(const char* drive, char* out, size_t cap) override;
   intptr_t StartProgramAndWait(Window owner, const char* file, const char* parameters,
                                int show, unsigned maxWaitMs) override;
   void WaitAnswering(unsigned milliseconds) override;
   uint32_t Milliseconds() override;
   bool ClaimRun(const char* name) override;
   void ReleaseRun() override;
+  bool RunHandedOver() override;
+  void ReportToEventLog(uint16_t type, uint32_t id, const uint16_t* const* texts,
+                        int count) override;
   bool CanonicalPath(const char* path, char* out, size_t cap) override;
   void UpperCase(char* text) override;
   void BeginWatching() override;

@@ -174,6 +174,79 @@ TEST(MappingRun, Outcomes) {
   }
 }
 
+// What each run reports to the Application log: a level and an ID, the
+// settings file, then the event's own strings ("I100 X:|share|user|s"),
+// never a secret, and each at most once a run.
+std::string Events(const test::FakePlatform& fake) {
+  std::string all;
+  for (const test::ReportedEvent& e : fake.events) {
+    EXPECT_EQ(e.texts.at(0), kIni);
+    all += all.empty() ? "" : " ";
+    all += e.type == 1 ? 'E' : e.type == 2 ? 'W' : e.type == 4 ? 'I' : '?';
+    all += std::to_string(e.id & 0xFFFF);
+    for (size_t i = 1; i < e.texts.size(); ++i) all += (i == 1 ? " " : "|") + e.texts[i];
+  }
+  return all;
+}
+
+TEST(RunReport, EventsOfEachOutcome) {
+  enum : unsigned { kRemovable = 4, kProgramsFail = 8, kCancelFails = 16 };
+  const struct {
+    const char* name;
+    const char* main;  // [MAIN] keys; the letter X follows
+    const char* more;
+    uint8_t via;
+    unsigned world;
+    uint32_t probe;
+    std::deque<uint32_t> results;
+    const char* events;
+  } rows[] = {
+      {"mapped", "ShareAddress=" S, "", kLogOn, 0, 0, {}, "I100 X:|" S "||0"},
+      {"mapped for a user, expanded", "ShareAddress=" S "\nSaveCredentials=1\nUserName=%USERNAME%", "", kLogOn, 0, 0, {}, "I100 X:|" S "|anna|0"},
+      {"a printer has no letter", "ShareAddress=" S "\nDriveType=2", "", kLogOn, 0, 0, {}, "I100 -|" S "||0"},
+      {"substituted", "ShareAddress=C:\\D\nDriveType=1", "", kLogOn, 0, 0, {}, "I100 X:|C:\\D||0"},
+      {"substitution failed", "ShareAddress=C:\\D\nDriveType=1", "", kLogOn, kSubstFails, 0, {}, "E300 X:|C:\\D||42|Subst.exe left the letter free|shown"},
+      {"the letter held by a share", "ShareAddress=" S, "", kLogOn, kTaken, 0, {}, "I102 X:|\\\\old\\share"},
+      {"the letter held by a stick", "ShareAddress=" S, "", kLogOn, kRemovable, 0, {}, "I102 X:|a removable drive"},
+      {"unreachable", "ShareAddress=" S, "", kLogOn, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|shown"},
+      {"unreachable, silent, then mapped", "ShareAddress=" S, "[SHAREERROR]\nButtons=1", kLogOn, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|silent I100 X:|" S "||0"},
+      {"Map Drive Now: unreachable, then mapped", "ShareAddress=" S, "", kMapNow, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|shown I100 X:|" S "||0"},
+      {"refused", "ShareAddress=" S "\nSaveCredentials=1\nUserName=bob", "", kLogOn, 0, 0, {1219}, "E300 X:|" S "|bob|1219|1219|shown"},
+      {"refused, silent", "ShareAddress=" S, "[MAPERROR]\nButtons=1", kLogOn, 0, 0, {1219}, "E300 X:|" S "||1219|1219|silent"},
+      {"prompt cancelled after a refused logon", "ShareAddress=" S "\nSaveCredentials=1\nUserName=bob", "", kLogOn, 0, 0, {1326}, "W210 " S "|bob|1326"},
+      {"prompt cancelled before the first attempt", "ShareAddress=" S "\nPromptCredentials=1", "", kLogOn, 0, 0, {}, "W210 " S "||0"},
+      {"no address", "ShareAddress=", "", kLogOn, 0, 0, {}, "W202"},
+      {"programs that cannot start, each", "ShareAddress=" S, PROGRAMS, kLogOn, kProgramsFail, 0, {}, "W220 1|1|2 I100 X:|" S "||0 W220 2|2|2"},
+      {"unmapped", "ShareAddress=" S, "", kUnmapNow, 0, 0, {}, "I101 X:|" S "|0"},
+      {"unmap refused: a warning", "ShareAddress=" S, "", kUnmapNow, kCancelFails, 0, {}, "W101 X:|" S "|2250"},
+      {"substitution dropped", "ShareAddress=C:\\D\nDriveType=1", "", kUnmapNow, 0, 0, {}, "I101 X:|C:\\D|42"},
+      {"... or not started: a warning", "ShareAddress=C:\\D\nDriveType=1", "", kUnmapNow, kProgramsFail, 0, {}, "W101 X:|C:\\D|2"},
+  };
+  for (const auto& c : rows) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, kIni);
+    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + "\nMapToDrive=X\n" + c.more + "\n";
+    fake.probeDefault = c.probe;
+    fake.connectResults = c.results;
+    fake.errorTexts[53] = "The network path was not found.\r\n";
+    fake.substWorks = (c.world & kSubstFails) == 0;
+    if (c.world & kTaken) fake.drives['X'] = 4, fake.remoteNames['X'] = "\\\\old\\share";
+    if (c.world & kRemovable) fake.drives['X'] = 2;
+    if (c.world & kProgramsFail) fake.startResult = 2;
+    if (c.world & kCancelFails) fake.cancelResult = 2250;
+    if (c.via == kLogOn) {
+      UnattendedRun(kDialog);
+    } else {
+      UiState.UiMode = 1;
+      TransferSettings(nullptr, kGroupMain, kLoad);
+      RunMapping(kDialog, c.via == kMapNow ? MappingAction::Map : MappingAction::Unmap);
+    }
+    EXPECT_EQ(Events(fake), c.events);
+  }
+}
+
 // The unattended run's wait for its share: "WaitForNetwork" probes every two
 // seconds for so long, "WaitUntilLogOff" then waits, idle, until the share
 // answers or the session ends. Every probe of a wait runs on its own thread.
@@ -197,6 +270,10 @@ struct WaitRow {
   const char* ended;            // the run's last call
 };
 enum : unsigned { kHangs = 4, kNoThreads = 8, kOtherRun = 16 };
+// A second start outside the wait (two of them), the server refusing the connection.
+enum : unsigned { kSecondStart = 32, kTwice = 64, kRefused = 128 };
+// Refused once only; the settings file saved with the second start.
+enum : unsigned { kRefusedOnce = 256, kSaved = 512 };
 
 // Returns whether the setup dialog is to close (always, for these runs).
 bool RunWaitRow(test::FakePlatform& fake, const WaitRow& c, uint32_t startTick = 0) {
@@ -213,12 +290,59 @@ bool RunWaitRow(test::FakePlatform& fake, const WaitRow& c, uint32_t startTick =
   fake.probeHangs = (c.world & kHangs) != 0;
   fake.threadsFail = (c.world & kNoThreads) != 0;
   fake.otherRun = (c.world & kOtherRun) != 0;
+  fake.secondStarts = (c.world & kTwice) ? 2 : (c.world & kSecondStart) ? 1 : 0;
+  if (c.world & kRefused) fake.connectResults = {1219, 1219};
+  if (c.world & kRefusedOnce) fake.connectResults = {1219};
+  if (c.world & kSaved) fake.iniAtHandover = NEW_INI;
   if (c.world & kTaken) fake.drives['X'] = 4;
   if (c.via == kLogOn) return UnattendedRun(kDialog);
   UiState.UiMode = 1;
   TransferSettings(nullptr, kGroupMain, kLoad);
   RunMapping(kDialog, MappingAction::Map);
   return true;
+}
+
+// The waits: told as they begin and end, never once a probe.
+TEST(RunReport, EventsOfTheWaits) {
+  const struct {
+    WaitRow run;
+    const char* events;
+  } rows[] = {
+      {{"gave up", "WaitForNetwork=4", kLogOn, {}, 0, {}, 0, 0, 0, 0, ""},
+       "I110 " S "|53|53|4 s W200 " S "|53|53|4|shown"},
+      {{"came late", "WaitForNetwork=10\nWaitUntilLogOff=1", kLogOn, {53, 53, 0}, 0, {}, 0, 0, 0, 0, ""},
+       "I110 " S "|53|53|10 s, then until log-off I100 X:|" S "||4"},
+      {{"the session ended", "WaitUntilLogOff=1", kLogOn, {}, 0, {{90000, Ev::kSessionEnded}}, 0, 0, 0, 0, ""},
+       "I110 " S "|53|53|until log-off W201 " S "|90"},
+      {{"one more try: one event each", "WaitForNetwork=2", kLogOn, {}, 0, {}, kSecondStart, 0, 0, 0, ""},
+       "I110 " S "|53|53|2 s W200 " S "|53|53|4|shown"},
+  };
+  for (const auto& c : rows) {
+    SCOPED_TRACE(c.run.name);
+    test::FakePlatform fake;
+    RunWaitRow(fake, c.run);
+    EXPECT_EQ(Events(fake), c.events);
+  }
+}
+
+// No password reaches the log, from the file, the Credential Manager or the
+// prompt, nor a program's parameters; a "%" that Event Viewer would expand
+// is a full-width one.
+TEST(RunReport, NoSecretAndNoInsertion) {
+  test::FakePlatform fake;
+  ResetProcessState();
+  CopyText(Settings.IniPath, kIni);
+  fake.Ini(kIni) = "[MAIN]\nShareAddress=\\\\srv\\%1%%x%{y%z 100%\nMapToDrive=X\nSaveCredentials=1\n"
+                   "UserName=bob\nPassWord=file-secret\n"
+                   "[SECTEXECUTE]\nExecute3=3\nParameters3=param-secret\n";
+  fake.probeDefault = 0;
+  fake.connectResults = {1326, 1219};
+  fake.promptAnswers = {{true, "bob", "typed-secret"}};
+  fake.startResult = 2;
+  UnattendedRun(kDialog);
+  const std::string events = Events(fake);
+  EXPECT_EQ(events.find("secret"), std::string::npos) << events;
+  EXPECT_EQ(events, "E300 X:|\\\\srv\\\uFF051\uFF05%x\uFF05{y%z 100%|bob|1219|1219|shown W220 3|3|2");
 }
 
 TEST(NetworkWait, Outcomes) {
@@ -229,10 +353,19 @@ TEST(NetworkWait, Outcomes) {
       {"reachable at the first probe", "WaitForNetwork=10", kLogOn, {0}, 0, {}, 0, 1, 1, 0, "start 2 "},
       {"reachable at the third", "WaitForNetwork=10", kLogOn, {53, 1231, 0}, 0, {}, 0, 3, 3, 4000, "start 2 "},
       {"never within the time: the last answer", "WaitForNetwork=5", kLogOn, {53, 53, 1231}, 0, {}, 0, 3, 3, 5000, "start 3 1231"},
-      {"slow probes: the one under way at the end does not count", "WaitForNetwork=5", kLogOn, {53, 1231}, 3000, {}, 0, 2, 2, 5000, "start 3 53"},
-      {"no probe ever answered: 121", "WaitForNetwork=5", kLogOn, {}, 0, {}, kHangs, 1, 1, 5000, "start 3 121"},
+      {"slow probes: the one under way at the bound is awaited", "WaitForNetwork=5", kLogOn, {53, 1231}, 3000, {}, 0, 2, 2, 6000, "start 3 1231"},
+      {"... and may find the share", "WaitForNetwork=5", kLogOn, {53, 0}, 3000, {}, 0, 2, 2, 6000, "start 2 "},
+      {"no probe ever answered: 121, 30 s after the bound", "WaitForNetwork=5", kLogOn, {}, 0, {}, kHangs, 1, 1, 35000, "start 3 121"},
+      {"a handover during that last probe: one more try", "WaitForNetwork=5", kLogOn, {53, 53, 0}, 3000, {{5500, Ev::kHandedOver}}, 0, 3, 3, 9000, "start 2 "},
+      {"a handover's probe not begun at the bound: one more try", "WaitForNetwork=5", kLogOn, {53, 53, 0}, 3000, {{4000, Ev::kHandedOver}}, 0, 3, 3, 9000, "start 2 "},
       {"no thread: probes here", "WaitForNetwork=5", kLogOn, {53, 53, 0}, 0, {}, kNoThreads, 3, 0, 4000, "start 2 "},
       {"logon failure is a server that is there", "WaitForNetwork=10", kLogOn, {53, 1326}, 0, {}, 0, 2, 2, 2000, "start 2 "},
+      // Only an answer that nothing has answered yet keeps a wait; a refusal is told at once.
+      {"insecure guest logon blocked: 1272 ends the bounded wait", "WaitForNetwork=60", kLogOn, {53, 1272}, 0, {}, 0, 2, 2, 2000, "start 3 1272"},
+      {"password expired: 1330 ends the idle wait", "WaitUntilLogOff=1", kLogOn, {53, 1330}, 0, {{10000, Ev::kResumed}}, 0, 2, 2, 10000, "start 3 1330"},
+      {"locked out: 1909 ends both", "WaitForNetwork=60\nWaitUntilLogOff=1", kLogOn, {1909}, 0, {}, 0, 1, 1, 0, "start 3 1909"},
+      {"no such share: 67", "WaitUntilLogOff=1", kLogOn, {67}, 0, {}, 0, 1, 1, 0, "start 3 67"},
+      {"3, a server not there, keeps it", "WaitForNetwork=4", kLogOn, {3, 3}, 0, {}, 0, 2, 2, 4000, "start 3 3"},
       {"Map Drive Now never waits", "WaitForNetwork=10\nWaitUntilLogOff=1", kMapNow, {}, 0, {}, 0, 1, 0, 0, "connect X: " S " -/- 0 1"},
       {"Subst never waits", "WaitForNetwork=10\nWaitUntilLogOff=1\nDriveType=1", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 3 53"},
       {"Printer never waits", "WaitForNetwork=10\nWaitUntilLogOff=1\nDriveType=2", kLogOn, {}, 0, {}, 0, 1, 0, 0, "start 2 "},
@@ -265,8 +398,17 @@ TEST(NetworkWait, Outcomes) {
       {"handover during a probe of the old address", "WaitUntilLogOff=1", kLogOn, {0}, 5000, {{1000, Ev::kHandedOver, NEW_INI}}, 0, 2, 2, 10000, "start 2 "},
       {"handover, address now empty", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=\n[SECTEXECUTE]\nExecute3=3\n"}}, 0, 2, 2, 60000, "start 3 "},
       {"handover, now Subst", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nDriveType=1\nMapToDrive=X\nShareAddress=C:\\D\n"}}, 0, 3, 2, 60000, "run Subst.exe X: C:\\D"},
-      {"handover, key now off: the share message", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=" S "\nMapToDrive=X\n[SHAREERROR]\nTitle=T\n"}}, 0, 2, 2, 60000, "box T: Line1\nLine2\nLine3\nLine4\nLine5"},
+      {"handover, key now off: probed once more, then the share message", "WaitUntilLogOff=1", kLogOn, {}, 0, {{60000, Ev::kHandedOver, "[MAIN]\nShareAddress=" S "\nMapToDrive=X\n[SHAREERROR]\nTitle=T\n"}}, 0, 3, 2, 60000, "box T: Line1\nLine2\nLine3\nLine4\nLine5"},
       {"a second start runs nothing", "WaitUntilLogOff=1", kLogOn, {}, 0, {}, kOtherRun, 0, 0, 0, "handover Local\\Quorvane.239ab7b733c0bc8a"},
+      {"no wait: a second start runs on its own", "", kLogOn, {}, 0, {}, kOtherRun, 1, 0, 0, "start 3 53"},
+      // A second start that the wait did not see, found as the run gives up.
+      {"as the bound ends: one more try", "WaitForNetwork=2", kLogOn, {53, 0}, 0, {}, kSecondStart, 2, 2, 2000, "start 2 "},
+      {"as a refusal is to be told", "WaitUntilLogOff=1", kLogOn, {67, 0}, 0, {}, kSecondStart, 2, 2, 0, "start 2 "},
+      {"as the connection is refused", "WaitForNetwork=10", kLogOn, {0, 0}, 0, {}, kSecondStart | kRefused, 2, 2, 0, "start 3 1219"},
+      {"the settings saved meanwhile count", "WaitForNetwork=10", kLogOn, {0}, 0, {}, kSecondStart | kRefusedOnce | kSaved, 2, 2, 0, "start 2 "},
+      {"one more try only", "WaitForNetwork=10", kLogOn, {0, 0, 0}, 0, {}, kTwice | kRefused, 2, 2, 0, "start 3 1219"},
+      {"not after a cancelled prompt", "WaitForNetwork=10\nPromptCredentials=1", kLogOn, {0, 0}, 0, {}, kSecondStart, 1, 1, 0, "start 3 0"},
+      {"not without a wait", "", kLogOn, {53, 0}, 0, {}, kSecondStart, 1, 0, 0, "start 3 53"},
   };
   for (const WaitRow& c : rows) {
     SCOPED_TRACE(c.name);
@@ -281,10 +423,14 @@ TEST(NetworkWait, Outcomes) {
     EXPECT_FALSE(fake.watching);
     EXPECT_FALSE(fake.unbalancedWatch);
     EXPECT_FALSE(fake.claimed);
+    // The claim goes before any box and program 3; only the prompt holds it.
+    for (const std::string& e : fake.whileClaimed) {
+      EXPECT_TRUE(e == "start 1 " || e.rfind("prompt ", 0) == 0) << e;
+    }
     EXPECT_EQ(fake.clock, c.endedAt);
     EXPECT_EQ(fake.log.back(), c.ended);
     if (c.via == kLogOn) {
-      EXPECT_EQ(fake.log.front(), c.world & kOtherRun ? c.ended : "start 1 ");
+      EXPECT_EQ(fake.log.front(), c.probed == 0 ? c.ended : "start 1 ");
     }
   }
 }
@@ -313,15 +459,80 @@ TEST(NetworkWait, Pace) {
       EXPECT_GE(gap, at[i - 1] < 600000 ? 27000u : 270000u) << at[i];
     }
   }
-  // Resumes at 100 s and, within its burst, at 110 s.
+  // A resume at 100 s, an address a second later and an unlock at 110 s:
+  // each sign carries the burst 30 s on, never faster than every 2 s. An
+  // address deleted or changed is no sign.
   std::vector<uint64_t> burst = {0, 30000, 60000, 90000};
-  for (uint64_t t = 100000; t < 130000; t += 2000) burst.push_back(t);
-  burst.insert(burst.end(), {158000, 188000});
-  EXPECT_EQ(starts(0, {{100000, Ev::kResumed}, {110000, Ev::kResumed}, {200000, Ev::kSessionEnded}}), burst);
+  for (uint64_t t = 100000; t < 140000; t += 2000) burst.push_back(t);
+  burst.insert(burst.end(), {168000, 198000});
+  EXPECT_EQ(starts(0, {{100000, Ev::kResumed},
+                       {101000, Ev::kAddressChanged},
+                       {110000, Ev::kSessionUnlocked},
+                       {150000, Ev::kAddressChanged, nullptr, 2},  // MibDeleteInstance
+                       {160000, Ev::kAddressChanged, nullptr, 0},  // MibParameterNotification
+                       {200000, Ev::kSessionEnded}}),
+            burst);
   // Fifty days: once slow, slow for good, also when the clock comes round.
   const std::vector<uint64_t> days = starts(0, {{50 * 24 * kHour, Ev::kSessionEnded}});
   EXPECT_GE(days.back() - days[days.size() - 2], 270000u);
   EXPECT_LT(days.size(), 50 * 24 * 12 + 30u);
+}
+
+// Which answers keep a wait going: none from a server that is there.
+TEST(NetworkWait, AnswersThatKeepTheWait) {
+  for (const uint32_t code : {2u, 3u, 51u, 53u, 59u, 121u, 1203u, 1222u, 1228u, 1231u, 1232u,
+                              1233u, 1460u, 1265u, 1311u, 1355u, 1908u}) {
+    EXPECT_TRUE(NothingAnsweredYet(code)) << code;
+  }
+  for (const uint32_t code : {0u, 5u, 64u, 67u, 86u, 183u, 1219u, 1244u, 1272u, 1326u, 1327u,
+                              1330u, 1331u, 1907u, 1909u, 2202u}) {
+    EXPECT_FALSE(NothingAnsweredYet(code)) << code;
+  }
+}
+
+// Who claims the settings file: a run that waits, decided before program 1
+// from the keys as the "MAIN" load reads them, and again after it. Another
+// run holds the name, so a claim shows as the handover.
+TEST(NetworkWait, WhoClaims) {
+#define HANDOVER "handover Local\\Quorvane.239ab7b733c0bc8a"
+#define RUNS "start 1  | idle 1000 | probe " S " | " BOX " | start 3 53"
+  const struct {
+    const char* name;
+    const char* main;   // [MAIN] keys before the share and the letter
+    const char* after;  // [MAIN] once program 1 has started, or ""
+    bool otherRun;
+    const char* trace;
+  } rows[] = {
+      {"WaitUntilLogOff", "WaitUntilLogOff=1", "", true, HANDOVER},
+      {"WaitForNetwork beyond the bound", "WaitForNetwork=100000", "", true, HANDOVER},
+      {"01 is 1", "WaitUntilLogOff=01", "", true, HANDOVER},
+      {"a type's low eight bits: 256 is a share", "DriveType=256\nWaitForNetwork=5", "", true, HANDOVER},
+      {"no key", "", "", true, RUNS},
+      {"nonsense is no wait", "WaitForNetwork=soon\nWaitUntilLogOff=yes", "", true, RUNS},
+      {"Subst", "DriveType=1\nWaitUntilLogOff=1", "", true, RUNS},
+      {"printer", "DriveType=2\nWaitUntilLogOff=1", "", true, "start 1  | idle 1000 | probe " S " | connect - " S " -/- 0 0 | start 2 "},
+      {"no address", "WaitUntilLogOff=1\nShareAddress=", "", true, "start 1  | idle 1000 | start 3 0"},
+      {"program 1 asks for a wait", "", "WaitUntilLogOff=1", true, "start 1  | idle 1000 | " HANDOVER},
+      // A claim let go finds no second start as the run gives up.
+      {"program 1 ends the wait", "WaitUntilLogOff=1", "WaitForNetwork=0", false, RUNS},
+  };
+  for (const auto& c : rows) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fake;
+    ResetProcessState();
+    CopyText(Settings.IniPath, kIni);
+    const std::string rest = "\nShareAddress=" S "\nMapToDrive=X\n" PROGRAMS "Execute3=3\nParameters3=%ERRORCODE%\n[SHAREERROR]\nButtons=0\n";
+    fake.Ini(kIni) = std::string("[MAIN]\n") + c.main + rest;
+    if (c.after[0] != '\0') fake.iniAfterProgram = std::string("[MAIN]\n") + c.after + rest;
+    fake.otherRun = c.otherRun;
+    fake.secondStarts = 1;
+    fake.probe[S] = 53;
+    EXPECT_TRUE(UnattendedRun(kDialog));
+    EXPECT_EQ(fake.Trace(), c.trace);
+    EXPECT_FALSE(fake.claimed);
+  }
+#undef RUNS
+#undef HANDOVER
 }
 
 // One run per settings file and session: the name is the file's canonical

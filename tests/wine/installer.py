@@ -13,6 +13,7 @@ import package  # noqa: E402  (qvtest puts scripts/ on the path)
 
 LOWER = "1.2004,12,31"  # a lower version, packaged by the test
 RUN_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+EVENT_SOURCE = "HKLM\\" + package.EVENT_SOURCE_KEY
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 SHARE = "\\\\files\\staff"
 GIVEN = {"SHAREADDRESS": SHARE, "MAPTODRIVE": "Q", "DRIVETYPE": "0", "SHAREUSER": "%USERDOMAIN%\\%USERNAME%",

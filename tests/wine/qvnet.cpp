@@ -107,6 +107,9 @@ __attribute__((dllexport)) DWORD APIENTRY NPAddConnection3(HWND, NETRESOURCEW* r
                 static_cast<unsigned long>(resource->dwType),
                 static_cast<unsigned long>(code));
   Log(line);
+  // Windows leaves the reason as the thread's last error; Wine's mpr leaves
+  // whatever the provider's own calls did (the log's open: 183).
+  SetLastError(code);
   return code;
 }
 

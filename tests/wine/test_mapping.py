@@ -18,6 +18,26 @@ def program(n, parameters):
     return f"Execute{n}={DRIVER}\r\nParameters{n}=record {RECORD} {parameters}\r\n"
 
 
+# Wine keeps no event log, but traces every report: its type, its ID, and
+# then each insertion string on a line of its own.
+EVENTS = "-all,+eventlog,fixme+advapi"
+
+
+def reported(err):
+    """[(type, event ID, [strings])] of every report in a trace, in order."""
+    events = []
+    for line in err.splitlines():
+        head = re.search(r"ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),(\w+),", line)
+        if head:
+            assert int(head.group(3), 16) != 0, "no user SID"
+            events.append((int(head.group(1), 16), int(head.group(2), 16), []))
+            continue
+        text = re.search(r':ReportEventW L"(.*)"$', line)
+        if text and events:
+            events[-1][2].append(text.group(1).replace("\\\\", "\\"))
+    return events
+
+
 class UnattendedRun(WineTest):
     def setUp(self):
         self.install_own_copy(DIR)
@@ -133,6 +153,34 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.world.calls(), [])
         self.assertEqual(self.recorded, ["three " + code])
 
+    def test_an_error_text_that_holds_inserts_is_given_in_words(self):
+        self.world.serve("fail \\\\srv\\data 317")  # its text holds "%1"
+        _, texts = self.run_unattended("[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+                                       "[MAPERROR]\r\nTitle=No map\r\nLine1=%ERRORTEXT%\r\n",
+                                       answers=[("No map", "ok")])
+        self.assertIn("%1", texts[0])  # the text, its inserts as they stand
+
+    def test_every_outcome_reported_to_the_application_log(self):
+        main = "[MAIN]\r\nShareAddress=\\\\srv\\data\r\nMapToDrive=Q\r\n"
+        self.world.serve("share \\\\srv\\data")
+        err, _ = self.run_unattended(main, debug=EVENTS)
+        # The whole ID: severity, the customer bit, the number.
+        self.assertEqual(reported(err), [(4, 0x60000064, [self.ini, "Q:", "\\\\srv\\data", "", "0"])], err)
+        self.world.drop_drive("Q")
+        err, _ = self.run_unattended(main.replace("srv", "nosrv") + "[SHAREERROR]\r\nButtons=1\r\n"
+                                     "[MAPERROR]\r\nButtons=1\r\n", debug=EVENTS)
+        (kind, event, strings), _ = reported(err)
+        self.assertEqual((kind, event, strings[:3], strings[-1]),
+                         (2, 0xA00000C8, [self.ini, "\\\\nosrv\\data", "3"], "silent"), err)
+        # A refused logon, the prompt cancelled: the user and the code, no password anywhere.
+        self.world.serve("fail \\\\srv\\data 1326")
+        err, _ = self.run_unattended(main + "SaveCredentials=1\r\nUserName=bob\r\nPassWord=file-pw\r\n"
+                                     "[CREDENTIALS]\r\nTitle=Log on\r\n",
+                                     answers=[("Log on", [f"set:{ID.IDE_PROMPT_PASSWORD}=typed-pw", "close"])],
+                                     debug=EVENTS)
+        self.assertEqual(reported(err), [(2, 0xA00000D2, [self.ini, "\\\\srv\\data", "bob", "1326"])], err)
+        self.assertNotIn("-pw", err)
+
     # "CredentialManager": each user's password kept by Windows, not the file.
     def test_the_prompts_answer_is_kept_by_windows_and_used_next_time(self):
         self.world.wine([DRIVER, "cred", "Quorvane:\\\\srv\\data", "-"])
@@ -206,6 +254,33 @@ class UnattendedRun(WineTest):
         self.assertEqual(self.recorded[1:], ["three " + code])
         self.assertEqual(self.world.calls(), [])
 
+
+    # A run that has given up lets its settings file go before its box: a
+    # second start meanwhile maps on its own.
+    def second_start_while_the_box_is_up(self, wait):
+        share = "\\\\srv\\late"
+        self.world.serve("share " + share)
+        self.world.withdraw(share)
+        self.addCleanup(self.world.withdraw, share)
+        self.world.put(self.ini, ("[MAIN]\r\nShareAddress=" + share + "\r\nMapToDrive=Q\r\n" + wait +
+                                  "[SHAREERROR]\r\nTitle=Not there\r\n[SECTEXECUTE]\r\n" +
+                                  program(2, "two [%DRIVE%]") + program(3, "three")).encode())
+        first = self.start_program([self.exe])
+        self.assertEqual(self.world.wine([DRIVER, "window", "Not there", "wait:20000"]).returncode, 0)
+        self.world.publish(share, DIR + "\\late")
+        second = self.start_program([self.exe])
+        self.assertEqual(second.wait(timeout=30), 0)
+        self.assertEqual(self.world.drive("Q"), "unc/srv/late")
+        self.assertIsNotNone(self.answer("Not there"))
+        self.assertEqual(first.wait(timeout=30), 0)
+        self.read_recorded()
+        self.assertEqual(self.recorded, ["two [Q:]", "three"])
+
+    def test_a_second_start_while_the_share_message_is_up_maps(self):
+        self.second_start_while_the_box_is_up("")
+
+    def test_a_second_start_after_the_bounded_wait_gave_up_maps(self):
+        self.second_start_while_the_box_is_up("WaitForNetwork=2\r\n")
 
     # "WaitUntilLogOff": the run waits, hidden, until the share answers.
     def start_waiting(self, missing=None):

@@ -4,7 +4,7 @@ refuse, and leave behind; and the installed copy mapping at log-on."""
 
 import os
 
-from installer import GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package
+from installer import EVENT_SOURCE, GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package
 from qvtest import DRIVER, main
 
 
@@ -16,6 +16,7 @@ class Packages(PackageTest):
         self.assertEqual(self.settings(), WRITTEN)
         self.assertNotIn(b"Secret-42", self.world.read(self.ini))
         self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), f'"{self.exe}"')
+        self.assertEqual(self.event_source(), (("REG_EXPAND_SZ", self.exe), ("REG_DWORD", "0x7")))
         self.assertEqual(self.product_registered(self.msi), "Quorvane")
         self.assertEqual(self.product_registered(self.msi, "Publisher"), "Quorvane Project")
         self.assertEqual(self.product_registered(self.msi, "DisplayVersion"), self.product(self.msi, "ProductVersion"))
@@ -39,6 +40,7 @@ class Packages(PackageTest):
         self.assertIsNone(self.world.reg_query(RUN_KEY, "quorvane"))
         self.assertIsNone(self.product_registered(self.msi))
         self.assertEqual(self.settings(), {"Message": "Good morning"})
+        self.assertNotEqual(self.world.wine(["reg", "query", EVENT_SOURCE]).returncode, 0)  # the key is gone
 
     def test_defaults_write_only_their_lines_and_startup_0_no_run_value(self):
         self.assertEqual(self.msiexec("/i", self.msi, STARTUP="0", CREDENTIALMANAGER="0"), 0)
@@ -80,6 +82,11 @@ class Packages(PackageTest):
         self.assertIsNone(self.world.reg_query(wow, "quorvane"))
         self.assertEqual(self.world.reg_query(RUN_KEY, "quorvane"), f'"{self.exe}"')
         self.assertTrue(self.installed())
+        # One key for both views: it names the program installed last.
+        self.assertEqual(self.event_source()[0], ("REG_EXPAND_SZ", self.exe))
+
+    def event_source(self):
+        return tuple(self.world.reg_query(EVENT_SOURCE, v, typed=True) for v in ("EventMessageFile", "TypesSupported"))
 
     def test_a_refused_value_leaves_nothing(self):
         for prop, value in (("MAPTODRIVE", "q"), ("MAPTODRIVE", "QR"), ("MAPTODRIVE", "Q:"),

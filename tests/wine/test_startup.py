@@ -138,9 +138,12 @@ class Executable(WineTest):
                 self.assertEqual(dependencies, [("Microsoft.Windows.Common-Controls", "6.0.0.0", "6595b64144ccf1df")])
                 # A key in another namespace is silently ignored by Windows.
                 settings = "{http://schemas.microsoft.com/SMI/%s/WindowsSettings}"
-                self.assertEqual([e.text for e in root.iter(settings % "2005" + "dpiAware")], ["true/pm"])
+                self.assertEqual([e.text for e in root.iter(settings % "2005" + "dpiAware")], ["true"])
                 self.assertEqual([e.text for e in root.iter(settings % "2016" + "dpiAwareness")],
-                                 ["PerMonitorV2, PerMonitor"])
+                                 ["PerMonitorV2, System"])
+                # The events' messages, by which Event Viewer words them (RT_MESSAGETABLE).
+                with open(os.path.join(os.environ["QV_BUILD"], width, "generated", "MSG00409.bin"), "rb") as table:
+                    self.assertEqual(exe.resources(11), {1: [table.read()]})
 
     def test_version_block_and_icon_as_windows_reads_them(self):
         exe = "C:\\qvtest\\res\\quorvane.exe"

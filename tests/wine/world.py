@@ -230,15 +230,17 @@ class World:
         self.put(windows_path, self.binary(name))
 
     # --- registry ---------------------------------------------------------
-    def reg_query(self, key, value):
-        """The data of a registry value as `wine reg query` shows it, or None."""
+    def reg_query(self, key, value, typed=False):
+        """The data of a registry value as `wine reg query` shows it, or None;
+        `typed`: (its type, its data)."""
         r = self.wine(["reg", "query", key, "/v", value])
         if r.returncode != 0:
             return None
         for line in r.stdout.decode(errors="replace").splitlines():
             parts = line.strip().split(None, 2)
             if len(parts) >= 2 and parts[0].lower() == value.lower() and parts[1].startswith("REG_"):
-                return parts[2] if len(parts) == 3 else ""
+                data = parts[2] if len(parts) == 3 else ""
+                return (parts[1], data) if typed else data
         return None
 
     def reg_delete(self, key, value):
