@@ -77,12 +77,14 @@ const char* ErrorWords(uint32_t code) {
     return words;
   }
   words[kTextSize - 1] = '\0';
-  // One line in the event: "\r\n" inside becomes a blank, and none ends it.
-  size_t n = TextLength(words);
-  while (n > 0 && (words[n - 1] == '\r' || words[n - 1] == '\n' || words[n - 1] == ' ')) words[--n] = '\0';
-  for (char* c = words; *c != '\0'; ++c) {
-    if (*c == '\r' || *c == '\n') *c = ' ';
+  // One line in the event: a line break inside becomes a blank, and none
+  // ends it.
+  char* out = words;
+  for (const char* c = words; *c != '\0'; ++c) {
+    if (*c != '\r') *out++ = *c == '\n' ? ' ' : *c;
   }
+  while (out > words && out[-1] == ' ') --out;
+  *out = '\0';
   return words;
 }
 

@@ -12,6 +12,7 @@ import argparse
 import hashlib
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -19,6 +20,7 @@ import time
 import zipfile
 
 import package
+import sign
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WIDTHS = (("i686", "i686", "x86"), ("x86_64", "x86-64", "x64"))  # toolchain, folder in the archive, package
@@ -57,7 +59,7 @@ def build(toolchain):
     return open(os.path.join(folder, "quorvane.exe"), "rb").read()
 
 
-def readme_text(sums):
+def readme_text(sums, signed=False):
     """README.txt: what the program does and the parts above, in CRLF text."""
     source = open(os.path.join(ROOT, "README.md")).read()
     parts = re.split(r"^## ", source, flags=re.M)
@@ -65,7 +67,9 @@ def readme_text(sums):
     chosen = {p.split("\n", 1)[0]: "## " + p for p in parts[1:]}
     text = intro.rstrip() + "\n\n" + "\n".join(chosen[name] for name in README_PARTS)
     text = "\n".join(line for line in text.split("\n") if not line.startswith("!["))
-    versions = subprocess.run(["dpkg-query", "-W", "-f", "  ${Package} ${Version}\n", *TOOLCHAIN_PACKAGES],
+    # PE files signed by osslsigncode 2.5 and 2.9 differ: a signed build names it.
+    tools = TOOLCHAIN_PACKAGES + (("osslsigncode",) if signed else ())
+    versions = subprocess.run(["dpkg-query", "-W", "-f", "  ${Package} ${Version}\n", *tools],
                               capture_output=True, text=True).stdout
     text += f"\n## This build\n\nBuilt from commit {git('rev-parse', 'HEAD').strip()} with:\n\n{versions}\n"
     text += "SHA-256 of the programs (also in SHA256SUMS):\n\n" + sums
@@ -88,48 +92,85 @@ def archive(entries, path):
             z.writestr(info, entries[name], compresslevel=9)
 
 
-def release(dirty_allowed):
-    """Makes dist/'s zip, packages and SHA256SUMS; returns their paths."""
+def release(dirty_allowed, signing=None, dist=None):
+    """Makes the zip, packages and SHA256SUMS, signed with `signing` (a
+    sign.Signer or sign.Attacher) when given, with the signatures in
+    signatures/; all in a staging folder, moved into `dist` (dist/) only
+    when every step went well. Returns the paths of the zip and packages."""
     changed = [line[3:] for line in git("status", "--porcelain").splitlines()]
     if changed and not dirty_allowed:
         sys.exit("release: the work tree has changes (give --dirty to release it anyway):\n  "
                  + "\n  ".join(changed))
     name = f"quorvane-{version()}{'-dirty' if changed else ''}"
-    programs = {f"{folder}/quorvane.exe": build(toolchain) for toolchain, folder, _ in WIDTHS}
+    staging = os.path.join(ROOT, "build", "release", "staging")
+    shutil.rmtree(staging, ignore_errors=True)
+    os.makedirs(staging)
+    signatures = os.path.join(staging, "signatures")
+    if signing:
+        os.makedirs(signatures)
+
+    def signed(unsigned, name):
+        """The file to ship: `unsigned`, or its signed copy beside it."""
+        if not signing:
+            return unsigned
+        out = os.path.join(os.path.dirname(unsigned), "signed-" + os.path.basename(unsigned))
+        signing.sign(unsigned, out, name + ".pem")
+        sign.extract(out, os.path.join(signatures, name + ".pem"))
+        return out
+
+    # The programs are signed before they go into the zip and the packages,
+    # so that the installed program is signed too.
+    shipped = {}
+    for toolchain, folder, _ in WIDTHS:
+        build(toolchain)
+        shipped[toolchain] = signed(os.path.join(ROOT, "build", "release", toolchain, "quorvane.exe"),
+                                    f"{folder}-quorvane.exe")
+    programs = {f"{folder}/quorvane.exe": open(shipped[toolchain], "rb").read() for toolchain, folder, _ in WIDTHS}
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {n}\n" for n, data in sorted(programs.items()))
     example = open(os.path.join(ROOT, "resources", "quorvane.ini.example"), "rb").read()
-    entries = dict(programs, **{"SHA256SUMS": sums.encode(), "README.txt": readme_text(sums),
+    entries = dict(programs, **{"SHA256SUMS": sums.encode(), "README.txt": readme_text(sums, signing is not None),
                                 "quorvane.ini.example": example.replace(b"\n", b"\r\n")})
-    dist = os.path.join(ROOT, "dist")
-    os.makedirs(dist, exist_ok=True)
-    paths = [os.path.join(dist, name + ".zip")]
-    archive(entries, paths[0])
+    files = [name + ".zip"]
+    archive(entries, os.path.join(staging, files[0]))
     # Another commit's package of the same version has another package code.
     commit = git("rev-parse", "HEAD").strip() + ("-dirty" if changed else "")
     for toolchain, _, arch in WIDTHS:
-        paths.append(os.path.join(dist, f"{name}-{arch}.msi"))
-        package.build(arch, os.path.join(ROOT, "build", "release", toolchain, "quorvane.exe"),
-                      file_version(), commit, epoch(), paths[-1])
+        files.append(f"{name}-{arch}.msi")
+        unsigned = os.path.join(ROOT, "build", "release", toolchain, files[-1])
+        package.build(arch, shipped[toolchain], file_version(), commit, epoch(), unsigned)
+        shutil.copyfile(signed(unsigned, files[-1]), os.path.join(staging, files[-1]))
     listing = ""
-    for p in paths:
-        with open(p, "rb") as f:
-            data = f.read()
-        listing += f"{hashlib.sha256(data).hexdigest()}  {os.path.basename(p)}\n"
-        print(f"release: {os.path.relpath(p, ROOT)}, {len(data)} bytes, SHA-256 {hashlib.sha256(data).hexdigest()}")
-    with open(os.path.join(dist, "SHA256SUMS"), "w") as f:
-        f.write(listing)
-    return paths
+    for f in files:
+        data = open(os.path.join(staging, f), "rb").read()
+        listing += f"{hashlib.sha256(data).hexdigest()}  {f}\n"
+        print(f"release: {f}, {len(data)} bytes, SHA-256 {hashlib.sha256(data).hexdigest()}")
+    with open(os.path.join(staging, "SHA256SUMS"), "w") as out:
+        out.write(listing)
+
+    dist = dist or os.path.join(ROOT, "dist")
+    os.makedirs(dist, exist_ok=True)
+    shutil.rmtree(os.path.join(dist, "signatures"), ignore_errors=True)
+    for f in files + ["SHA256SUMS"] + (["signatures"] if signing else []):
+        shutil.move(os.path.join(staging, f), os.path.join(dist, f))
+    print(f"release: in {os.path.relpath(dist, ROOT) if dist.startswith(ROOT) else dist}"
+          + (", signed; the signatures in signatures/" if signing else ""))
+    return [os.path.join(dist, f) for f in files]
 
 
-def check(paths):
-    """The same release from a second clone, elsewhere and otherwise set up."""
+def check(paths, ca=None):
+    """The same release from a second clone, elsewhere and otherwise set up;
+    for a signed release the clone attaches its signatures, without the key."""
     other = os.path.join(ROOT, "build", "release-check", "a-much-longer-folder-name-for-the-second-build", "quorvane")
     shutil.rmtree(os.path.dirname(other), ignore_errors=True)
     subprocess.run(["git", "clone", "--quiet", "--no-hardlinks", ROOT, other], check=True)
     env = dict(os.environ, TZ="Pacific/Chatham", LC_ALL="C", LANG="C")
-    subprocess.run(["bash", "-c", "umask 077 && exec scripts/release.sh"], cwd=other, env=env, check=True)
+    command = "umask 077 && exec scripts/release.sh"
+    dist = os.path.dirname(paths[0])
+    if ca:
+        command += f" --signatures {shlex.quote(os.path.join(dist, 'signatures'))} --ca {shlex.quote(ca)}"
+    subprocess.run(["bash", "-c", command], cwd=other, env=env, check=True)
     different = []
-    for path in paths + [os.path.join(os.path.dirname(paths[0]), "SHA256SUMS")]:
+    for path in paths + [os.path.join(dist, "SHA256SUMS")]:
         theirs = os.path.join(other, "dist", os.path.basename(path))
         if open(path, "rb").read() != open(theirs, "rb").read():
             different.append(os.path.basename(path))
@@ -143,13 +184,33 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--dirty", action="store_true", help="release a work tree with changes")
     ap.add_argument("--check", action="store_true", help="build again in a second clone and compare")
+    ap.add_argument("--sign", metavar="CERT.p12", help="sign with the key and certificate of this PKCS#12 file")
+    ap.add_argument("--password-file", metavar="FILE", help="the PKCS#12 file's password, read from this file")
+    ap.add_argument("--timestamp", metavar="URL", help="a time-stamping authority (osslsigncode's -ts)")
+    ap.add_argument("--signatures", metavar="DIR", help="attach a signed release's signatures instead of signing")
+    ap.add_argument("--ca", metavar="ROOT.pem", help="the root the signatures must chain to")
+    ap.add_argument("--dist", metavar="DIR", help="write the release here instead of dist/")
     args = ap.parse_args()
-    paths = release(args.dirty)
+    signing = None
+    try:
+        if args.sign and args.signatures:
+            ap.error("--sign and --signatures exclude each other")
+        if (args.sign or args.signatures) and not args.ca:
+            ap.error("signing needs --ca ROOT.pem, the root the signatures must chain to")
+        if args.sign and not args.password_file:
+            ap.error("--sign needs --password-file FILE (never the password itself)")
+        if args.sign:
+            signing = sign.Signer(args.sign, args.password_file, os.path.abspath(args.ca), epoch(), args.timestamp)
+        elif args.signatures:
+            signing = sign.Attacher(os.path.abspath(args.signatures), os.path.abspath(args.ca), epoch())
+        paths = release(args.dirty, signing, args.dist and os.path.abspath(args.dist))
+    except sign.SignError as e:
+        sys.exit(f"release: {e}; nothing was written to the release folder")
     if args.check and paths[0].endswith("-dirty.zip"):
         # The clone holds the last commit, not the changes: nothing to compare.
         print("release: not checked: --check needs a work tree without changes")
     elif args.check:
-        check(paths)
+        check(paths, signing and os.path.abspath(args.ca))
 
 
 if __name__ == "__main__":

@@ -7,7 +7,12 @@
 # work tree with changes unless given --dirty (the names then say so). With
 # --check it then makes the release again in a second clone under another
 # time zone, umask, locale and a longer path, and compares the bytes.
+# --sign signs both programs and both packages with an organisation's key
+# (README, "Signing"); --signatures attaches a signed release's signatures
+# to the same files rebuilt, without the key.
 #   scripts/release.sh [--dirty] [--check]
+#   scripts/release.sh --sign CERT.p12 --password-file FILE --ca ROOT.pem [--timestamp URL]
+#   scripts/release.sh --signatures DIR --ca ROOT.pem
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -9,7 +9,7 @@ packages=(
   cmake make ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3 valgrind
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
-  wixl msitools faketime
+  wixl msitools faketime osslsigncode openssl
 )
 
 missing=()

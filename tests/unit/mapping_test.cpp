@@ -8,6 +8,7 @@
 #include "mapping/macros.h"
 #include "mapping/mapping_run.h"
 #include "mapping/network_wait.h"
+#include "mapping/run_report.h"
 #include "settings/settings.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/unit/setup_world.h"
@@ -211,8 +212,8 @@ TEST(RunReport, EventsOfEachOutcome) {
       {"unreachable", "ShareAddress=" S, "", kLogOn, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|shown"},
       {"unreachable, silent, then mapped", "ShareAddress=" S, "[SHAREERROR]\nButtons=1", kLogOn, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|silent I100 X:|" S "||0"},
       {"Map Drive Now: unreachable, then mapped", "ShareAddress=" S, "", kMapNow, 0, 53, {}, "W200 " S "|53|The network path was not found.|0|shown I100 X:|" S "||0"},
-      {"refused", "ShareAddress=" S "\nSaveCredentials=1\nUserName=bob", "", kLogOn, 0, 0, {1219}, "E300 X:|" S "|bob|1219|1219|shown"},
-      {"refused, silent", "ShareAddress=" S, "[MAPERROR]\nButtons=1", kLogOn, 0, 0, {1219}, "E300 X:|" S "||1219|1219|silent"},
+      {"refused, the text on one line", "ShareAddress=" S "\nSaveCredentials=1\nUserName=bob", "", kLogOn, 0, 0, {1219}, "E300 X:|" S "|bob|1219|Only one name. Close the other.|shown"},
+      {"refused, silent", "ShareAddress=" S, "[MAPERROR]\nButtons=1", kLogOn, 0, 0, {1219}, "E300 X:|" S "||1219|Only one name. Close the other.|silent"},
       {"prompt cancelled after a refused logon", "ShareAddress=" S "\nSaveCredentials=1\nUserName=bob", "", kLogOn, 0, 0, {1326}, "W210 " S "|bob|1326"},
       {"prompt cancelled before the first attempt", "ShareAddress=" S "\nPromptCredentials=1", "", kLogOn, 0, 0, {}, "W210 " S "||0"},
       {"no address", "ShareAddress=", "", kLogOn, 0, 0, {}, "W202"},
@@ -231,6 +232,7 @@ TEST(RunReport, EventsOfEachOutcome) {
     fake.probeDefault = c.probe;
     fake.connectResults = c.results;
     fake.errorTexts[53] = "The network path was not found.\r\n";
+    fake.errorTexts[1219] = "Only one name.\r\nClose the other.\r\n";
     fake.substWorks = (c.world & kSubstFails) == 0;
     if (c.world & kTaken) fake.drives['X'] = 4, fake.remoteNames['X'] = "\\\\old\\share";
     if (c.world & kRemovable) fake.drives['X'] = 2;
@@ -302,6 +304,19 @@ bool RunWaitRow(test::FakePlatform& fake, const WaitRow& c, uint32_t startTick =
   return true;
 }
 
+// At most eight texts, the settings file's included; one that cannot be
+// converted is empty, never cut midway.
+TEST(RunReport, TextsBeyondTheirBounds) {
+  test::FakePlatform fake;
+  ResetProcessState();
+  CopyText(Settings.IniPath, kIni);
+  const std::string tooLong(400, 'x');  // no text of a run is longer than 259
+  const char* strings[] = {"1", tooLong.c_str(), "3", "4", "5", "6", "7", "8", "9"};
+  ReportRunEvent(QV_EVENT_MAPPED, strings, 9);
+  ASSERT_EQ(fake.events.size(), 1u);
+  EXPECT_EQ(fake.events[0].texts, (std::vector<std::string>{kIni, "1", "", "3", "4", "5", "6", "7"}));
+}
+
 // The waits: told as they begin and end, never once a probe.
 TEST(RunReport, EventsOfTheWaits) {
   const struct {
@@ -314,6 +329,8 @@ TEST(RunReport, EventsOfTheWaits) {
        "I110 " S "|53|53|10 s, then until log-off I100 X:|" S "||4"},
       {{"the session ended", "WaitUntilLogOff=1", kLogOn, {}, 0, {{90000, Ev::kSessionEnded}}, 0, 0, 0, 0, ""},
        "I110 " S "|53|53|until log-off W201 " S "|90"},
+      {{"a second, then the session", "WaitForNetwork=1\nWaitUntilLogOff=1", kLogOn, {}, 0, {{90000, Ev::kSessionEnded}}, 0, 0, 0, 0, ""},
+       "I110 " S "|53|53|1 s, then until log-off W201 " S "|90"},
       {{"one more try: one event each", "WaitForNetwork=2", kLogOn, {}, 0, {}, kSecondStart, 0, 0, 0, ""},
        "I110 " S "|53|53|2 s W200 " S "|53|53|4|shown"},
   };

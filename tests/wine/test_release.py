@@ -7,7 +7,9 @@ import hashlib
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
+import unittest
 import zipfile
 
 from qvtest import WineTest, ini_values, main
@@ -103,6 +105,149 @@ class Release(WineTest):
         # DriveType 0, a network share: a disk connection for the letter.
         self.assertEqual(self.world.calls(), [["add", share, letter + ":", "<null>", "<null>", "0",
                                                str(1 - int(values["MAIN/DriveType"])), "=0"]])
+
+
+class Signing(unittest.TestCase):
+    """A signed release, offline: a throwaway root and code-signing
+    certificate, made here, sign both programs and both packages; the
+    signatures alone, without the key, rebuild the same bytes."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp()
+        d = cls.path
+        # Valid from 2000, so that a commit's time is inside them.
+        old = ["faketime", "2000-01-01 00:00:00"]
+        with open(d("ext.cnf"), "w") as f:
+            f.write("[cs]\nbasicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                    "extendedKeyUsage=codeSigning\n[plain]\nbasicConstraints=CA:FALSE\n")
+        with open(d("password"), "w") as f:
+            f.write(PASSWORD)
+        for root in ("root", "other"):
+            quiet(old + ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", d(root + ".key"),
+                         "-out", d(root + ".pem"), "-days", "36500", "-subj", f"/CN=Test {root}",
+                         "-addext", "basicConstraints=critical,CA:TRUE"])
+        for name, key, extensions in (("signer", ["-newkey", "rsa:2048"], "cs"), ("ec", ["-newkey", "ec",
+                                      "-pkeyopt", "ec_paramgen_curve:P-256"], "cs"), ("plain", ["-newkey", "rsa:2048"], "plain")):
+            quiet(["openssl", "req", *key, "-nodes", "-keyout", d(name + ".key"), "-out", d(name + ".csr"),
+                   "-subj", f"/CN=Test {name}"])
+            quiet(old + ["openssl", "x509", "-req", "-in", d(name + ".csr"), "-CA", d("root.pem"), "-CAkey",
+                         d("root.key"), "-CAcreateserial", "-out", d(name + ".pem"), "-days", "36500",
+                         "-extfile", d("ext.cnf"), "-extensions", extensions])
+            quiet(["openssl", "pkcs12", "-export", "-inkey", d(name + ".key"), "-in", d(name + ".pem"),
+                   "-out", d(name + ".p12"), "-passout", "file:" + d("password")])
+        # Every call of the signing tools, with its arguments, logged on the way.
+        os.makedirs(d("bin"))
+        for tool in ("osslsigncode", "openssl"):
+            with open(d("bin", tool), "w") as f:
+                f.write(f'#!/bin/sh\nprintf "%s\\n" "$*" >> {d("calls.log")}\nexec /usr/bin/{tool} "$@"\n')
+            os.chmod(d("bin", tool), 0o755)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    @classmethod
+    def path(cls, *names):
+        return os.path.join(cls.dir, *names)
+
+    def release(self, *args):
+        env = dict(os.environ, PATH=self.path("bin") + os.pathsep + os.environ["PATH"])
+        r = subprocess.run([sys.executable, os.path.join(package.ROOT, "scripts", "release.py"), "--dirty", *args],
+                           capture_output=True, text=True, env=env)
+        self.assertNotIn(PASSWORD, r.stdout + r.stderr)
+        return r
+
+    def verifies(self, signed, root="root.pem"):
+        return subprocess.run(["osslsigncode", "verify", "-CAfile", self.path(root), "-in", signed],
+                              capture_output=True).returncode == 0
+
+    def test_signed_everywhere_and_the_same_bytes_again_from_the_signatures(self):
+        first, second = self.path("first"), self.path("second")
+        r = self.release("--sign", self.path("signer.p12"), "--password-file", self.path("password"),
+                         "--ca", self.path("root.pem"), "--dist", first)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(self.path("calls.log")) as f:
+            self.assertNotIn(PASSWORD, f.read())
+        names = sorted(os.listdir(first))
+        zip_name = [n for n in names if n.endswith(".zip")][0]
+        packages = [n for n in names if n.endswith(".msi")]
+        self.assertEqual(sorted(os.listdir(os.path.join(first, "signatures"))),
+                         sorted(["i686-quorvane.exe.pem", "x86-64-quorvane.exe.pem"] + [p + ".pem" for p in packages]))
+        signed = []
+        with zipfile.ZipFile(os.path.join(first, zip_name)) as z:
+            for folder in ("i686", "x86-64"):
+                signed.append(self.path(folder + ".exe"))
+                with open(signed[-1], "wb") as f:
+                    f.write(z.read(folder + "/quorvane.exe"))
+        for msi in packages:
+            signed.append(os.path.join(first, msi))
+            out = self.path("extracted-" + msi)
+            subprocess.run(["msiextract", "-C", out, signed[-1]], check=True, capture_output=True)
+            signed += glob.glob(os.path.join(out, "**", "quorvane.exe"), recursive=True)
+        self.assertEqual(len(signed), 6)
+        for path in signed:
+            self.assertTrue(self.verifies(path), path)
+            self.assertFalse(self.verifies(path, "other.pem"), path)
+        broken = self.path("broken.exe")
+        data = bytearray(read(signed[0]))
+        data[1000] ^= 1
+        with open(broken, "wb") as f:
+            f.write(data)
+        self.assertFalse(self.verifies(broken))
+        # The tested programs with the signatures attached are the zip's.
+        epoch = subprocess.run(["git", "log", "-1", "--format=%ct"], capture_output=True, text=True,
+                               cwd=package.ROOT).stdout.strip()
+        for width, folder, exe in (("win32", "i686", signed[0]), ("win64", "x86-64", signed[1])):
+            out = self.path(folder + "-attached.exe")
+            subprocess.run(["osslsigncode", "attach-signature", "-sigin",
+                            os.path.join(first, "signatures", folder + "-quorvane.exe.pem"), "-CAfile",
+                            self.path("root.pem"), "-time", epoch, "-in",
+                            os.path.join(os.environ["QV_BUILD"], width, "quorvane.exe"), "-out", out],
+                           check=True, capture_output=True)
+            self.assertEqual(read(out), read(exe), folder)
+        # Without the key: the same files, byte for byte.
+        r = self.release("--signatures", os.path.join(first, "signatures"), "--ca", self.path("root.pem"),
+                         "--dist", second)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for name in [zip_name, "SHA256SUMS"] + packages:
+            self.assertEqual(read(os.path.join(first, name)), read(os.path.join(second, name)), name)
+
+    def test_refusals_say_why_and_write_nothing(self):
+        out = self.path("refused")
+        signatures = self.path("foreign")
+        os.makedirs(signatures)
+        with open(self.path("plain.pem"), "rb") as f:  # no signature at all
+            with open(os.path.join(signatures, "i686-quorvane.exe.pem"), "wb") as g:
+                g.write(f.read())
+        wrong = self.path("wrong")
+        with open(wrong, "w") as f:
+            f.write("not the password")
+        sign = ["--ca", self.path("root.pem"), "--dist", out]
+        for args, said in (
+                (["--sign", self.path("signer.p12"), "--password-file", wrong], "cannot be opened"),
+                (["--sign", self.path("missing.p12"), "--password-file", self.path("password")], "missing.p12 does not exist"),
+                (["--sign", self.path("plain.p12"), "--password-file", self.path("password")], "not for code signing"),
+                (["--sign", self.path("ec.p12"), "--password-file", self.path("password")], "not RSA"),
+                (["--sign", self.path("signer.p12")], "--password-file"),
+                (["--signatures", self.path("none")], "does not exist"),
+                (["--signatures", signatures], "i686-quorvane.exe.pem does not fit")):
+            with self.subTest(said=said):
+                r = self.release(*args, *sign)
+                self.assertNotEqual(r.returncode, 0)
+                self.assertIn(said, r.stderr)
+                self.assertFalse(os.path.exists(out))
+        os.remove(os.path.join(signatures, "i686-quorvane.exe.pem"))
+        r = self.release("--signatures", signatures, *sign)
+        self.assertIn("i686-quorvane.exe.pem is missing", r.stderr)
+        self.assertFalse(os.path.exists(out))
+
+
+PASSWORD = "Pw-4-this-test-only"
+
+
+def quiet(args):
+    subprocess.run(args, check=True, capture_output=True)
 
 
 if __name__ == "__main__":
