@@ -68,7 +68,41 @@ MESSAGES = {
     "MAPTODRIVE": "MAPTODRIVE must be one drive letter from A to Z, in upper case.",
     "DRIVETYPE": "DRIVETYPE must be 0 (network share), 1 (local folder) or 2 (printer).",
     "WAITFORNETWORK": "WAITFORNETWORK must be a number of seconds from 0 to 600.",
+    "SHAREERROR_BUTTONS": "SHAREERROR_BUTTONS must be 0 (show the message) or 1 (stay silent).",
+    "MAPERROR_BUTTONS": "MAPERROR_BUTTONS must be 0 (show the message) or 1 (stay silent).",
 }
+# The end-user messages: a property for each line, with the texts of the
+# example settings file as defaults (one home for the shipped texts). The
+# prompt shows no Line3 and no buttons.
+MESSAGE_KEYS = (("SHAREERROR", ("Title", "Line1", "Line2", "Line3", "Line4", "Line5", "Buttons")),
+                ("MAPERROR", ("Title", "Line1", "Line2", "Line3", "Line4", "Line5", "Buttons")),
+                ("CREDENTIALS", ("Title", "Line1", "Line2", "Line4", "Line5")))
+EXAMPLE = os.path.join(ROOT, "resources", "quorvane.ini.example")
+# The IniFile table takes no empty value: a property never set formats as
+# one, and the line is written with nothing after "=".
+EMPTY = "[QVEMPTYLINE]"
+
+
+def example_texts():
+    """{(section, key): value} of the example settings file, as the program reads it."""
+    values, section = {}, None
+    with open(EXAMPLE) as f:
+        for line in f.read().splitlines():
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif line and not line.startswith(";") and "=" in line:
+                key, value = line.split("=", 1)
+                values.setdefault((section, key), value.strip())
+    return values
+
+
+def message_properties():
+    """(property, section, key, default) of every message line."""
+    texts = example_texts()
+    return tuple((f"{section}_{key.upper()}", section, key, texts[section, key])
+                 for section, keys in MESSAGE_KEYS for key in keys)
+
+
 DOWNGRADE_MESSAGE = "A newer version of Quorvane is already installed. Remove it first to install this one."
 ARCHES = {  # arch: (Template platform, Program Files folder, 64-bit)
     "x86": ("Intel", "ProgramFilesFolder", False),
@@ -151,7 +185,7 @@ def wxs(arch, version, file_version, exe, icon):
            # Never a password property; one given anyway stays out of the log.
            '<Property Id="MsiHiddenProperties" Value="PASSWORD"/>']
     marks = []
-    for prop, _, _, allowed in PROPERTIES:
+    for prop, _, _, allowed in kept_properties():
         out.append(f'<Property Id="KEPT{prop}"><RegistrySearch Id="Kept{prop}" Root="HKLM" '
                    f'Key="{STORE_KEY}" Name="{prop}" Type="raw"{w64}/></Property>')
         if allowed:
@@ -163,7 +197,7 @@ def wxs(arch, version, file_version, exe, icon):
     # A value given on the command line wins; else the kept one; else the default.
     # Between AppSearch (50) and LaunchConditions (100), which checks the result.
     sequence = []
-    for prop, _, default, _ in PROPERTIES:
+    for prop, _, default, _ in kept_properties():
         out.append(f'<CustomAction Id="Keep{prop}" Property="{prop}" Value="[KEPT{prop}]"/>')
         sequence.append(f'<Custom Action="Keep{prop}" Sequence="{51 + len(sequence)}">'
                         f'NOT {prop} AND KEPT{prop}</Custom>')
@@ -195,10 +229,24 @@ def wxs(arch, version, file_version, exe, icon):
                 f'<RegistryValue Root="HKLM" Key="{STORE_KEY}" Name="{prop}" Value="[{prop}]" '
                 'Type="string" KeyPath="yes"/>',
                 '</Component>']
+    # A message line given or kept, stored as given; one that starts with "#"
+    # is stored after a blank, since the Registry table would take it for a
+    # number, and AppSearch would hand it back doubled ("##"). The settings
+    # file's reader drops the blank. A default is a component of its own.
+    for prop, _, _, _ in message_properties():
+        for component, value in ((f"Msg{prop}", f"[{prop}]"), (f"Hash{prop}", f" [{prop}]"),
+                                 (f"Default{prop}", "1")):
+            name = prop + (".default" if component.startswith("Default") else "")
+            out += [f'<Component Id="{component}" Guid="{component_guid(component, arch)}"{w64}>',
+                    f'<RegistryValue Id="Store{component}" Root="HKLM" Key="{STORE_KEY}" Name="{name}" '
+                    f'Value={quoteattr(value)} Type="string" KeyPath="yes"/>',
+                    '</Component>']
     out += ['</Directory>', '</Directory>', '</Directory>',
             '<Feature Id="Quorvane" Title="Quorvane" Level="1">',
             '<ComponentRef Id="Program"/>', '<ComponentRef Id="Run"/>', '<ComponentRef Id="EventSource"/>',
             *(f'<ComponentRef Id="Set{prop}"/>' for prop, _, _, _ in PROPERTIES),
+            *(f'<ComponentRef Id="{kind}{prop}"/>' for prop, _, _, _ in message_properties()
+              for kind in ("Msg", "Hash", "Default")),
             '</Feature>', '</Product>', '</Wix>']
     return "\n".join(out) + "\n"
 
@@ -214,14 +262,35 @@ def ini_rows():
     rows = [("UpdateMode", "quorvane.ini", "INSTALLFOLDER", "MAIN", "UpdateMode", "0", "0", "Program")]
     rows += [(prop, "quorvane.ini", "INSTALLFOLDER", "MAIN", key, f"[{prop}]", "0", "Set" + prop)
              for prop, key, _, _ in PROPERTIES]
+    # Action 1 writes a default only where the file has no such line yet.
+    for prop, section, key, default in message_properties():
+        rows += [(kind + prop, "quorvane.ini", "INSTALLFOLDER", section, key, value, action, kind + prop)
+                 for kind, value, action in (("Msg", f"[{prop}]", "0"), ("Hash", f"[{prop}]", "0"),
+                                             ("Default", default or EMPTY, "1"))]
     return rows
 
 
-def queries(version, file_version):
+def kept_properties():
+    """Every public property, kept across repairs and upgrades: (property,
+    key, default, allowed values or None)."""
+    return PROPERTIES + tuple((prop, key, None, BOOLEAN if key == "Buttons" else None)
+                              for prop, _, key, _ in message_properties())
+
+
+def queries(version, file_version, arch):
     """What wixl leaves out, as SQL on its package."""
     numeric = ".".join(str(int(n)) for n in re.split(r"[.,]", file_version))
     q = [f"UPDATE `Component` SET `Condition` = '{prop}' WHERE `Component` = 'Set{prop}'"
          for prop, _, _, _ in PROPERTIES]
+    # The given and the kept form of a line starting with "#" differ: their
+    # components' conditions are weighed again at every repair (transitive).
+    attributes = 4 | 64 | (256 if ARCHES[arch][2] else 0)
+    for prop, _, _, _ in message_properties():
+        for component, condition in ((f"Msg{prop}", f'{prop} AND NOT ({prop} << "#")'),
+                                     (f"Hash{prop}", f'{prop} << "#"'), (f"Default{prop}", f"NOT {prop}")):
+            q.append(f"UPDATE `Component` SET `Condition` = '{condition}' WHERE `Component` = '{component}'")
+        q += [f"UPDATE `Component` SET `Attributes` = {attributes} WHERE `Component` = '{kind}{prop}'"
+              for kind in ("Msg", "Hash")]
     q += ["UPDATE `Component` SET `Condition` = 'STARTUP=\"1\"' WHERE `Component` = 'Run'",
           # The other width's package of this very version is replaced, too:
           # two copies would give two Run values and two runs at each log-on.
@@ -230,7 +299,7 @@ def queries(version, file_version):
           "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `ActionProperty`) "
           f"VALUES ('{UPGRADE_CODE}', '{version}', 513, 'WIX_UPGRADE_DETECTED')",
           "UPDATE `Property` SET `Value` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;"
-          + ";".join(prop for prop, _, _, _ in PROPERTIES) + "' WHERE `Property` = 'SecureCustomProperties'",
+          + ";".join(prop for prop, _, _, _ in kept_properties()) + "' WHERE `Property` = 'SecureCustomProperties'",
           # A versioned file is compared by version, not by hash.
           f"UPDATE `File` SET `Version` = '{numeric}', `Language` = '1033' WHERE `File` = 'quorvane.exe'",
           "DELETE FROM `MsiFileHash`",
@@ -268,7 +337,7 @@ def build(arch, exe, file_version, commit, epoch, out):
         msi = os.path.join(work, "quorvane.msi")
         run(["wixl", "-a", arch, "-o", msi, "quorvane.wxs"], epoch, work)
         run(["msibuild", msi, "-i", "IniFile.idt"], epoch, work)
-        for q in queries(version, file_version):
+        for q in queries(version, file_version, arch):
             run(["msibuild", msi, "-q", q], epoch, work)
         template = f"{ARCHES[arch][0]};1033"
         run(["msibuild", msi, "-s", f"Quorvane {file_version}", MANUFACTURER, template,
@@ -310,10 +379,16 @@ def problems(msi):
         found.append(f"summary information: package code {info.get('Revision number (UUID)')!r}")
     properties = {r[0]: r[1] for r in export(msi, "Property")}
     secure = set(properties.get("SecureCustomProperties", "").split(";"))
-    public = {prop for prop, _, _, _ in PROPERTIES}
+    public = {prop for prop, _, _, _ in kept_properties()}
     found += [f"public property {p} is not in SecureCustomProperties" for p in sorted(public - secure)]
-    ini = {r[4]: r for r in export(msi, "IniFile")}
+    rows = export(msi, "IniFile")
+    ini = {r[4]: r for r in rows if r[3] == "MAIN"}
     found += [f"no line for {p}" for p, key, _, _ in PROPERTIES if key not in ini]
+    lines = {(r[3], r[4], r[6]) for r in rows}
+    found += [f"no line for {p}" for p, section, key, _ in message_properties()
+              if not {(section, key, "0"), (section, key, "1")} <= lines]
+    found += [f"a default text with a bracket or brace: {r[5]!r}" for r in rows
+              if r[6] == "1" and r[5] != EMPTY and re.search(r"[\[\]{}]", r[5])]
     if "PASSWORD" in str(list(ini.values())).upper():
         found.append("a password line")
     for table, column in (("LaunchCondition", 0), ("InstallExecuteSequence", 1), ("InstallUISequence", 1)):

@@ -24,9 +24,6 @@ import sign
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WIDTHS = (("i686", "i686", "x86"), ("x86_64", "x86-64", "x64"))  # toolchain, folder in the archive, package
-# The parts of README.md a Windows user needs, in this order.
-README_PARTS = ("Deploying on Windows", "Deploying to many machines", "What happened on a machine",
-                "The settings file", "Releases")
 TOOLCHAIN_PACKAGES = ("g++-mingw-w64-i686-win32", "g++-mingw-w64-x86-64-win32", "binutils-mingw-w64-i686",
                       "binutils-mingw-w64-x86-64", "mingw-w64-i686-dev", "mingw-w64-x86-64-dev",
                       # what writes the packages' bytes
@@ -60,19 +57,15 @@ def build(toolchain):
 
 
 def readme_text(sums, signed=False):
-    """README.txt: what the program does and the parts above, in CRLF text."""
-    source = open(os.path.join(ROOT, "README.md")).read()
-    parts = re.split(r"^## ", source, flags=re.M)
-    intro = parts[0].split("**For developers.**")[0].replace("**For Windows users.** ", "")
-    chosen = {p.split("\n", 1)[0]: "## " + p for p in parts[1:]}
-    text = intro.rstrip() + "\n\n" + "\n".join(chosen[name] for name in README_PARTS)
-    text = "\n".join(line for line in text.split("\n") if not line.startswith("!["))
+    """README.txt: resources/README.txt, for the people who use the zip, and
+    this build's facts, in CRLF text."""
+    text = open(os.path.join(ROOT, "resources", "README.txt")).read()
     # PE files signed by osslsigncode 2.5 and 2.9 differ: a signed build names it.
     tools = TOOLCHAIN_PACKAGES + (("osslsigncode",) if signed else ())
     versions = subprocess.run(["dpkg-query", "-W", "-f", "  ${Package} ${Version}\n", *tools],
                               capture_output=True, text=True).stdout
-    text += f"\n## This build\n\nBuilt from commit {git('rev-parse', 'HEAD').strip()} with:\n\n{versions}\n"
-    text += "SHA-256 of the programs (also in SHA256SUMS):\n\n" + sums
+    text += (f"\n\nThis build\n----------\n\nBuilt from commit {git('rev-parse', 'HEAD').strip()} with:\n\n"
+             f"{versions}\nSHA-256 of the programs (also in SHA256SUMS):\n\n" + sums)
     return text.replace("\n", "\r\n").encode()
 
 

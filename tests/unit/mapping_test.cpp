@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <string>
 
@@ -272,10 +273,9 @@ struct WaitRow {
   const char* ended;            // the run's last call
 };
 enum : unsigned { kHangs = 4, kNoThreads = 8, kOtherRun = 16 };
-// A second start outside the wait (two of them), the server refusing the connection.
-enum : unsigned { kSecondStart = 32, kTwice = 64, kRefused = 128 };
-// Refused once only; the settings file saved with the second start.
-enum : unsigned { kRefusedOnce = 256, kSaved = 512 };
+// A second start outside the wait (two of them), the server refusing the
+// connection (once only), the settings file saved with the second start.
+enum : unsigned { kSecondStart = 32, kTwice = 64, kRefused = 128, kRefusedOnce = 256, kSaved = 512 };
 
 // Returns whether the setup dialog is to close (always, for these runs).
 bool RunWaitRow(test::FakePlatform& fake, const WaitRow& c, uint32_t startTick = 0) {
@@ -600,6 +600,62 @@ TEST(MappingRun, PromptShowsItsSectionExpanded) {
     const test::PromptShown& p = fake.prompts[0];
     EXPECT_EQ(p.caption + "|" + p.line1 + "|" + p.line2 + "|" + p.userLabel + "|" + p.passLabel,
               c.shown);
+  }
+}
+
+// The texts that ship (the example settings file, which the packages write
+// too) are words and expand whole with long values: a 100-character share,
+// a 20-character user name and the longest system text among the README's
+// codes. The error text, which ends with a line break, ends its line.
+TEST(ShippedTexts, WordsThatExpandWhole) {
+  std::string example;
+  FILE* file = std::fopen(QV_SOURCE_DIR "/resources/quorvane.ini.example", "rb");
+  ASSERT_NE(file, nullptr);
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) example.append(chunk, n);
+  std::fclose(file);
+  test::FakePlatform fake;
+  ResetProcessState();
+  fake.userName = std::string(20, 'u');
+  fake.errorTexts[1219] =  // ERROR_SESSION_CREDENTIAL_CONFLICT
+      "Multiple connections to a server or shared resource by the same user, using more than one "
+      "user name, are not allowed. Disconnect all previous connections to the server or shared "
+      "resource and try again.\r\n";
+  RunState.LastErrorCode = 1219;
+  CopyText(Settings.ShareAddress, ("\\\\" + std::string(98, 's')).c_str());
+  CopyText(Settings.MapToDrive, "Q:");
+  const struct {
+    const char* section;
+    std::vector<std::string> keys;
+  } sections[] = {{"SHAREERROR", {"Title", "Line1", "Line2", "Line3", "Line4", "Line5"}},
+                  {"MAPERROR", {"Title", "Line1", "Line2", "Line3", "Line4", "Line5"}},
+                  {"CREDENTIALS", {"Title", "Line1", "Line2", "Line4", "Line5"}}};
+  for (const auto& s : sections) {
+    for (const std::string& key : s.keys) {
+      SCOPED_TRACE(std::string(s.section) + "/" + key);
+      std::string raw;
+      ASSERT_TRUE(test::IniLookup(example, s.section, key, &raw));  // never the placeholder
+      const size_t error = raw.find("%ERRORTEXT%");
+      if (error != std::string::npos) {
+        EXPECT_EQ(error + 11, raw.size());
+      }
+      char text[kTextSize];
+      CopyText(text, raw.c_str());
+      ExpandMacros(text);
+      EXPECT_LT(TextLength(text), kTextSize - 1u) << text;  // 259 would mean cut
+      EXPECT_EQ(std::string(text).find('%'), std::string::npos) << text;
+      // The help desk's line is empty, the prompt's labels are not.
+      const bool label = std::string(s.section) == "CREDENTIALS" && (key == "Line4" || key == "Line5");
+      if (key == "Line5" && !label) {
+        EXPECT_EQ(raw, "");
+      } else if (label || key == "Title" || key == "Line1") {
+        EXPECT_NE(raw, "");
+      }
+    }
+    std::string buttons;
+    if (std::string(s.section) != "CREDENTIALS") {
+      EXPECT_TRUE(test::IniLookup(example, s.section, "Buttons", &buttons) && buttons == "0");
+    }
   }
 }
 

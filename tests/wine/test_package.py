@@ -5,7 +5,7 @@ refuse, and leave behind; and the installed copy mapping at log-on."""
 import os
 
 from installer import EVENT_SOURCE, GIVEN, RUN_KEY, SHARE, WRITTEN, PackageTest, dist_package, package
-from qvtest import DRIVER, main
+from qvtest import DRIVER, ID, ini_values, main
 
 
 class Packages(PackageTest):
@@ -88,10 +88,65 @@ class Packages(PackageTest):
     def event_source(self):
         return tuple(self.world.reg_query(EVENT_SOURCE, v, typed=True) for v in ("EventMessageFile", "TypesSupported"))
 
+    # The messages: the shipped texts where none are given, in words.
+    def messages(self, section):
+        return {k.split("/")[1]: v for k, v in ini_values(self.world.read(self.ini)).items()
+                if k.startswith(section + "/")}
+
+    def test_the_shipped_messages_are_words_and_a_help_desk_line_stays(self):
+        self.assertEqual(self.msiexec("/i", self.msi, SHAREADDRESS="\\\\nosrv\\x", MAPTODRIVE="Q",
+                                      SHAREERROR_LINE5="Help desk: 555-0100", MAPERROR_LINE4=" "), 0)
+        for repaired in (False, True):
+            if repaired:  # as "msiexec /f" would
+                self.assertEqual(self.msiexec("/i", self.msi, REINSTALL="ALL", REINSTALLMODE="amus"), 0)
+            self.assertEqual(self.messages("MAPERROR")["Line4"], "")  # one blank given: an empty line
+            proc = self.start_program([self.exe])
+            caption = package.example_texts()[("SHAREERROR", "Title")].replace("%DRIVE%", "Q:")
+            text = self.answer(caption)
+            self.assertEqual(proc.wait(timeout=30), 0)
+            self.assertIsNotNone(text, "no message box")
+            lines = text.split("\n")
+            self.assertFalse({"Title", "Line1", "Line2", "Line3", "Line4", "Line5"} & set(lines), lines)
+            self.assertNotRegex(text, r"%[A-Z]+%")
+            self.assertRegex(text, r"Error \d+: \S")  # the code and its text
+            self.assertEqual(lines[-1], "Help desk: 555-0100")
+
+    def test_a_refused_logon_asks_in_words(self):
+        self.world.publish(SHARE, "C:\\qvtest\\packages\\share")
+        self.world.serve("fail " + SHARE + " 1326")
+        self.assertEqual(self.msiexec("/i", self.msi, SHAREADDRESS=SHARE, MAPTODRIVE="Q"), 0)
+        self.world.drop_drive("Q")
+        proc = self.start_program([self.exe])
+        texts = self.drive_window("Log on to " + SHARE, "close")
+        self.assertEqual(proc.wait(timeout=30), 0)
+        shown = [texts[i] for i in (ID.IDT_PROMPT_LINE1, ID.IDT_PROMPT_LINE2, ID.IDT_PROMPT_USER, ID.IDT_PROMPT_PASSWORD)]
+        self.assertEqual(shown[1], SHARE)
+        self.assertFalse({"Line1", "Line2", "Line4", "Line5", ""} & set(shown), shown)
+
+    def test_own_texts_and_a_hash_line_through_install_repair_and_uninstall(self):
+        own = b"[SHAREERROR]\r\nTitle=Our title\r\nLine5=Call 1234\r\n[MAIN]\r\nMessage=Good morning\r\n"
+        self.world.put(self.ini, own)
+        given = "#1 [desk] {x}"  # a number sign, brackets and braces, as given
+        self.assertEqual(self.msiexec("/i", self.msi, SHAREERROR_LINE5=given, MAPERROR_TITLE="Ours too"), 0)
+        for step in ("install", "repair"):
+            with self.subTest(step=step):
+                shown = self.messages("SHAREERROR")
+                # A default never replaces a line already there; a given value does.
+                self.assertEqual((shown["Title"], shown["Line5"]), ("Our title", given))
+                self.assertEqual(self.messages("MAPERROR")["Title"], "Ours too")
+                self.assertEqual(shown["Line1"], package.example_texts()[("SHAREERROR", "Line1")])
+            self.assertEqual(self.msiexec("/i", self.msi, REINSTALL="ALL", REINSTALLMODE="amus"), 0)
+        # Uninstalling takes every message line the package has a row for,
+        # ours among them; other lines stay.
+        self.assertEqual(self.msiexec("/x", self.msi), 0)
+        values = ini_values(self.world.read(self.ini))
+        self.assertEqual({k: v for k, v in values.items() if v is not None}, {"MAIN/Message": "Good morning"})
+
     def test_a_refused_value_leaves_nothing(self):
         for prop, value in (("MAPTODRIVE", "q"), ("MAPTODRIVE", "QR"), ("MAPTODRIVE", "Q:"),
                             ("DRIVETYPE", "3"), ("WAITFORNETWORK", "601"), ("WAITFORNETWORK", "-1"),
-                            ("WAITFORNETWORK", "10s"), ("STARTUP", "yes")):
+                            ("WAITFORNETWORK", "10s"), ("STARTUP", "yes"), ("SHAREERROR_BUTTONS", "2"),
+                            ("MAPERROR_BUTTONS", "yes")):
             with self.subTest(prop=prop, value=value):
                 self.assertNotEqual(self.msiexec("/i", self.msi, **{prop: value}), 0)
                 self.assertTrue(self.refused_at_launch(), "not refused by the launch conditions")
