@@ -12,9 +12,12 @@ Prints, for the stripped executable and in a fresh test world of its own
   WNetAddConnection2A call from a dialog that is never shown, as the log-on
   run does (and, for information, against the bare call, and the same run
   reading its password from the Credential Manager);
-- the time from start to the visible setup dialog against a minimal program
-  showing an empty dialog with the same two 128 ms waits (seen from the X
-  server: the moment the window is mapped);
+- the time from start to the visible setup dialog against its floor: the
+  setup dialog's own template and themed controls, written and run by the
+  program's own code, from a procedure that does nothing but the same two
+  128 ms waits (bench/setup_floor.cpp); and, for information, against an
+  empty dialog with those waits; each with the theme on and off (seen from
+  the X server: the moment the window is mapped);
 - an unattended start that ends at once, against a program that reads
   Shift (and one that only exits), for information;
 - with "WaitForNetwork", a server that comes up a second after the run
@@ -28,6 +31,15 @@ Prints, for the stripped executable and in a fresh test world of its own
   network run plus 3 s (30 s with no event); and the CPU time of a minute of
   that wait less a run that does not wait, with the voluntary context
   switches of that minute against a program idle in GetMessage.
+
+The clock: every round measures each program and its yardstick back to
+back, so that whatever drifts falls on both; the rows give the median, the
+mean with its standard error, and the quartiles. Under Wine a whole
+process's time falls on a grid of about 50 ms; over many rounds the grid's
+phase varies, so the mean resolves finer than one step, and the standard
+error says how much finer. The log-on run and its yardstick are also
+measured by the CPU time the kernel accounts to their processes (wait4,
+not tick-sampled), which no grid touches.
 
 A small program with a window (Notepad) keeps the desktop alive throughout,
 as a user's session does: otherwise the first window of every run would also
@@ -108,7 +120,7 @@ def time_to_window(w, program, args, caption):
 def prepare(w, wait_seconds):
     w.install_binary("qvdriver.exe", DRIVER)
     for name in ("minimal.exe", "minimal_keystate.exe", "minimal_connect.exe",
-                 "minimal_dialog.exe", "minimal_dialog_manifest.exe", "minimal_idle.exe"):
+                 "minimal_dialog.exe", "minimal_dialog_manifest.exe", "minimal_idle.exe", "setup_floor.exe"):
         w.install_binary(name, "C:\\bench\\" + name)
     for exe in (SUBST, NET, KEPT, IDLE, LATE, WAITING, NOT_WAITING, UNTIL):
         w.install_binary("quorvane.exe", exe)
@@ -200,9 +212,9 @@ def idle_minute(w, program, seconds):
     return usage.ru_utime + usage.ru_stime, after[0] - before[0], after[1] - before[1]
 
 
-def cpu_seconds(w, program):
+def cpu_seconds(w, program, args=()):
     """User and system time of the program's own process, to its end."""
-    proc, _ = w.start([program])
+    proc, _ = w.start([program] + list(args))
     _, status, usage = os.wait4(proc.pid, 0)
     proc.returncode = os.waitstatus_to_exitcode(status)
     return usage.ru_utime + usage.ru_stime
@@ -221,7 +233,9 @@ def measure_until(w, runs, idle_seconds):
 
 def measure(w, runs, warmups):
     times = {k: [] for k in ("subst", "net", "kept", "connect", "dialog_connect", "setup", "dialog", "idle", "minimal",
-                             "keystate", "late", "dialog_connect_old", "dialog_old")}
+                             "keystate", "late", "dialog_connect_old", "dialog_old", "floor", "setup_plain",
+                             "floor_plain", "dialog_plain", "net_cpu", "dialog_connect_cpu")}
+    theme = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"
 
     def mapped(key, letter, program):
         w.drop_drive(letter)
@@ -239,9 +253,17 @@ def measure(w, runs, warmups):
                                                  ["connect"]))
         w.drop_drive("Q")
         times["dialog_connect_old"].append(timed_run(w, "C:\\bench\\minimal_dialog.exe", ["connect"]))
-        times["setup"].append(time_to_window(w, NET, ["/?"], SETUP_CAPTION))
-        times["dialog"].append(time_to_window(w, "C:\\bench\\minimal_dialog_manifest.exe", [],
-                                              "Minimal Dialog"))
+        for suffix, active in (("", "1"), ("_plain", "0")):
+            w.wine(["reg", "add", theme, "/v", "ThemeActive", "/d", active, "/f"], check=True)
+            times["setup" + suffix].append(time_to_window(w, NET, ["/?"], SETUP_CAPTION))
+            times["floor" + suffix].append(time_to_window(w, "C:\\bench\\setup_floor.exe", [], SETUP_CAPTION))
+            times["dialog" + suffix].append(time_to_window(w, "C:\\bench\\minimal_dialog_manifest.exe", [],
+                                                           "Minimal Dialog"))
+        w.wine(["reg", "add", theme, "/v", "ThemeActive", "/d", "1", "/f"], check=True)
+        w.drop_drive("Q")
+        times["net_cpu"].append(cpu_seconds(w, NET))
+        w.drop_drive("Q")
+        times["dialog_connect_cpu"].append(cpu_seconds(w, "C:\\bench\\minimal_dialog_manifest.exe", ["connect"]))
         times["dialog_old"].append(time_to_window(w, "C:\\bench\\minimal_dialog.exe", [], "Minimal Dialog"))
         times["idle"].append(timed_run(w, IDLE))
         times["minimal"].append(timed_run(w, "C:\\bench\\minimal.exe"))
@@ -250,6 +272,11 @@ def measure(w, runs, warmups):
         w.clear_logs()
     medians = {k: statistics.median(v[warmups:]) * 1000 for k, v in times.items()}
     means = {k: statistics.mean(v[warmups:]) * 1000 for k, v in times.items()}
+    # The spread: quartiles and the mean's standard error, in ms.
+    spread = {k: (statistics.quantiles(v[warmups:], n=4) if len(v) - warmups > 1 else [v[-1]] * 3,
+                  statistics.stdev(v[warmups:]) / len(v[warmups:]) ** 0.5 if len(v) - warmups > 1 else 0.0)
+              for k, v in times.items()}
+    means["spread"] = {k: ([q * 1000 for q in quartiles], error * 1000) for k, (quartiles, error) in spread.items()}
     # A single run's CPU time varies by tens of milliseconds under Wine.
     cpu = {key: statistics.median(cpu_seconds(w, program) for _ in range(1 if runs == 1 else 3)) * 1000
            for key, program in (("waiting", WAITING), ("not", NOT_WAITING))}
@@ -287,10 +314,15 @@ def main():
         print(f"{label:<58} {value:>12}  {budget}")
 
     def ms(key):
-        return f"{m[key]:.0f} ms ({mean[key]:.0f})"
+        quartiles, error = mean["spread"][key]
+        return f"{m[key]:.0f} ms ({mean[key]:.0f} ±{error:.0f}; {quartiles[0]:.0f}-{quartiles[2]:.0f})"
+
+    def ratio(a, b):
+        return f"{m[a] / m[b]:.2f} ({mean[a] / mean[b]:.2f})"
 
     print(f"program: {BIN}/quorvane.exe, the {world.DESCRIPTIONS[WIDTH]} ({WHY})")
-    print(f"rounds: {runs}; times are medians (means), after {warmups} warm-up rounds")
+    print(f"rounds: {runs}, each program beside its yardstick; times are medians (means ±their standard "
+          f"error; quartiles), after {warmups} warm-up rounds")
     for width, name in (("win32", "i686"), ("win64", "x86-64")):
         size = os.path.getsize(os.path.join(ROOT, "build", "native", width, "quorvane.exe"))
         row(f"quorvane.exe ({name}), stripped, with its resources", f"{size} B",
@@ -306,13 +338,19 @@ def main():
         "budget 1.15")
     row("  against the same program without a manifest", ms("dialog_connect_old"),
         f"ratio {m['net'] / m['dialog_connect_old']:.2f} ({mean['net'] / mean['dialog_connect_old']:.2f})")
+    row("  the run's CPU time (the kernel's account, no grid)", ms("net_cpu"))
+    row("  the yardstick's CPU time", ms("dialog_connect_cpu"))
+    row("  ratio of CPU times", ratio("net_cpu", "dialog_connect_cpu"), "(for information)")
     row("  the same run, its password from the Credential Manager", ms("kept"),
         f"ratio {m['kept'] / m['net']:.2f} (for information)")
     row("minimal program, the bare call", ms("connect"),
         f"ratio {m['net'] / m['connect']:.2f} (for information)")
-    row("start to visible setup dialog", ms("setup"))
-    row("minimal program, empty dialog, same two waits", ms("dialog"), "(the program's manifest)")
-    row("  ratio", f"{m['setup'] / m['dialog']:.2f} ({mean['setup'] / mean['dialog']:.2f})", "budget 1.10")
+    for suffix, theme in (("", "theme on"), ("_plain", "theme off")):
+        row(f"start to visible setup dialog, {theme}", ms("setup" + suffix))
+        row("  its floor: the same template and controls, nothing else", ms("floor" + suffix))
+        row("  ratio", ratio("setup" + suffix, "floor" + suffix), "budget 1.10")
+        row("  empty dialog, same two waits", ms("dialog" + suffix), "(the program's manifest)")
+        row("  ratio to the empty dialog", ratio("setup" + suffix, "dialog" + suffix), "(for information)")
     row("  against the same program without a manifest", ms("dialog_old"),
         f"ratio {m['setup'] / m['dialog_old']:.2f} ({mean['setup'] / mean['dialog_old']:.2f})")
     row("unattended start that ends at once", ms("idle"))

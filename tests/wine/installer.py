@@ -103,6 +103,11 @@ class PackageTest(WineTest):
             return None
         return {k[5:]: v for k, v in ini_values(self.world.read(self.ini)).items() if k.startswith("MAIN/")}
 
+    def messages(self, section):
+        """{key: value} of one section of the settings file."""
+        return {k.split("/")[1]: v for k, v in ini_values(self.world.read(self.ini)).items()
+                if k.startswith(section + "/")}
+
     @staticmethod
     def product(msi, name="ProductCode"):
         """A property of MSI's Property table: its product code by default."""

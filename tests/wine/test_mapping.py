@@ -6,7 +6,7 @@ import os
 import re
 import time
 
-from qvtest import DRIVER, ID, SETUP_CAPTION, WineTest, main
+from qvtest import DRIVER, EVENTS, ID, SETUP_CAPTION, WineTest, main, reported
 from world import wait_for
 
 DIR = "C:\\qvtest\\map"
@@ -16,26 +16,6 @@ RECORD = DIR + "\\programs.txt"
 def program(n, parameters):
     """Settings lines for program N: the driver recording its arguments."""
     return f"Execute{n}={DRIVER}\r\nParameters{n}=record {RECORD} {parameters}\r\n"
-
-
-# Wine keeps no event log, but traces every report: its type, its ID, and
-# then each insertion string on a line of its own.
-EVENTS = "-all,+eventlog,fixme+advapi"
-
-
-def reported(err):
-    """[(type, event ID, [strings])] of every report in a trace, in order."""
-    events = []
-    for line in err.splitlines():
-        head = re.search(r"ReportEventW \(\w+,0x(\w+),0x\w+,0x(\w+),(\w+),", line)
-        if head:
-            assert int(head.group(3), 16) != 0, "no user SID"
-            events.append((int(head.group(1), 16), int(head.group(2), 16), []))
-            continue
-        text = re.search(r':ReportEventW L"(.*)"$', line)
-        if text and events:
-            events[-1][2].append(text.group(1).replace("\\\\", "\\"))
-    return events
 
 
 class UnattendedRun(WineTest):

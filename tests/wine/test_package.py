@@ -89,10 +89,6 @@ class Packages(PackageTest):
         return tuple(self.world.reg_query(EVENT_SOURCE, v, typed=True) for v in ("EventMessageFile", "TypesSupported"))
 
     # The messages: the shipped texts where none are given, in words.
-    def messages(self, section):
-        return {k.split("/")[1]: v for k, v in ini_values(self.world.read(self.ini)).items()
-                if k.startswith(section + "/")}
-
     def test_the_shipped_messages_are_words_and_a_help_desk_line_stays(self):
         self.assertEqual(self.msiexec("/i", self.msi, SHAREADDRESS="\\\\nosrv\\x", MAPTODRIVE="Q",
                                       SHAREERROR_LINE5="Help desk: 555-0100", MAPERROR_LINE4=" "), 0)

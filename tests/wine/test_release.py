@@ -14,6 +14,7 @@ import unittest
 import zipfile
 
 from qvtest import WineTest, ini_values, main
+from signing import PASSWORD, SigningTest
 
 import package  # noqa: E402  (qvtest puts scripts/ on the path)
 
@@ -114,60 +115,10 @@ class Release(WineTest):
                                                str(1 - int(values["MAIN/DriveType"])), "=0"]])
 
 
-class Signing(unittest.TestCase):
+class Signing(SigningTest):
     """A signed release, offline: a throwaway root and code-signing
-    certificate, made here, sign both programs and both packages; the
-    signatures alone, without the key, rebuild the same bytes."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.dir = tempfile.mkdtemp()
-        d = cls.path
-        # Valid from 2000, so that a commit's time is inside them.
-        old = ["faketime", "2000-01-01 00:00:00"]
-        with open(d("ext.cnf"), "w") as f:
-            f.write("[cs]\nbasicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-                    "extendedKeyUsage=codeSigning\n[plain]\nbasicConstraints=CA:FALSE\n")
-        with open(d("password"), "w") as f:
-            f.write(PASSWORD)
-        for root in ("root", "other"):
-            quiet(old + ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", d(root + ".key"),
-                         "-out", d(root + ".pem"), "-days", "36500", "-subj", f"/CN=Test {root}",
-                         "-addext", "basicConstraints=critical,CA:TRUE"])
-        for name, key, extensions in (("signer", ["-newkey", "rsa:2048"], "cs"), ("ec", ["-newkey", "ec",
-                                      "-pkeyopt", "ec_paramgen_curve:P-256"], "cs"), ("plain", ["-newkey", "rsa:2048"], "plain")):
-            quiet(["openssl", "req", *key, "-nodes", "-keyout", d(name + ".key"), "-out", d(name + ".csr"),
-                   "-subj", f"/CN=Test {name}"])
-            quiet(old + ["openssl", "x509", "-req", "-in", d(name + ".csr"), "-CA", d("root.pem"), "-CAkey",
-                         d("root.key"), "-CAcreateserial", "-out", d(name + ".pem"), "-days", "36500",
-                         "-extfile", d("ext.cnf"), "-extensions", extensions])
-            quiet(["openssl", "pkcs12", "-export", "-inkey", d(name + ".key"), "-in", d(name + ".pem"),
-                   "-out", d(name + ".p12"), "-passout", "file:" + d("password")])
-        # Every call of the signing tools, with its arguments, logged on the way.
-        os.makedirs(d("bin"))
-        for tool in ("osslsigncode", "openssl"):
-            with open(d("bin", tool), "w") as f:
-                f.write(f'#!/bin/sh\nprintf "%s\\n" "$*" >> {d("calls.log")}\nexec /usr/bin/{tool} "$@"\n')
-            os.chmod(d("bin", tool), 0o755)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.dir, ignore_errors=True)
-
-    @classmethod
-    def path(cls, *names):
-        return os.path.join(cls.dir, *names)
-
-    def release(self, *args):
-        env = dict(os.environ, PATH=self.path("bin") + os.pathsep + os.environ["PATH"])
-        r = subprocess.run([sys.executable, os.path.join(package.ROOT, "scripts", "release.py"), "--dirty", *args],
-                           capture_output=True, text=True, env=env)
-        self.assertNotIn(PASSWORD, r.stdout + r.stderr)
-        return r
-
-    def verifies(self, signed, root="root.pem"):
-        return subprocess.run(["osslsigncode", "verify", "-CAfile", self.path(root), "-in", signed],
-                              capture_output=True).returncode == 0
+    certificate sign both programs and both packages; the signatures alone,
+    without the key, rebuild the same bytes."""
 
     def test_signed_everywhere_and_the_same_bytes_again_from_the_signatures(self):
         first, second = self.path("first"), self.path("second")
@@ -249,12 +200,6 @@ class Signing(unittest.TestCase):
         self.assertIn("i686-quorvane.exe.pem is missing", r.stderr)
         self.assertFalse(os.path.exists(out))
 
-
-PASSWORD = "Pw-4-this-test-only"
-
-
-def quiet(args):
-    subprocess.run(args, check=True, capture_output=True)
 
 
 if __name__ == "__main__":
