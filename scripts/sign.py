@@ -115,11 +115,6 @@ def extract(signed, pem):
              f"sign: the signature of {os.path.basename(signed)} could not be extracted")
 
 
-def version():
-    r = subprocess.run(["osslsigncode", "--version"], capture_output=True, text=True)
-    return (r.stdout or r.stderr).splitlines()[0].strip() if r.returncode == 0 else "not found"
-
-
 def _produce(args, output, what):
     """Runs a step that writes `output`; on failure no output is left, since
     osslsigncode writes one even when it fails."""
