@@ -187,7 +187,7 @@ class Signing(SigningTest):
                 (["--sign", self.path("missing.p12"), "--password-file", self.path("password")], "missing.p12 does not exist"),
                 (["--sign", self.path("plain.p12"), "--password-file", self.path("password")], "not for code signing"),
                 (["--sign", self.path("ec.p12"), "--password-file", self.path("password")], "not RSA"),
-                (["--sign", self.path("signer.p12")], "--password-file"),
+                (["--sign", self.path("signer.p12")], "--sign needs --password-file"),
                 (["--signatures", self.path("none")], "does not exist"),
                 (["--signatures", signatures], "i686-quorvane.exe.pem does not fit")):
             with self.subTest(said=said):
@@ -198,6 +198,10 @@ class Signing(SigningTest):
         os.remove(os.path.join(signatures, "i686-quorvane.exe.pem"))
         r = self.release("--signatures", signatures, *sign)
         self.assertIn("i686-quorvane.exe.pem is missing", r.stderr)
+        # Signed, but not under the root given: each signed file is verified.
+        r = self.release("--sign", self.path("signer.p12"), "--password-file", self.path("password"),
+                         "--ca", self.path("other.pem"), "--dist", out)
+        self.assertIn("does not verify against", r.stderr)
         self.assertFalse(os.path.exists(out))
 
 
