@@ -273,14 +273,16 @@ def measure(w, runs, warmups):
     medians = {k: statistics.median(v[warmups:]) * 1000 for k, v in times.items()}
     means = {k: statistics.mean(v[warmups:]) * 1000 for k, v in times.items()}
     # The spread: quartiles and the mean's standard error, in ms.
-    spread = {k: (statistics.quantiles(v[warmups:], n=4) if len(v) - warmups > 1 else [v[-1]] * 3,
-                  statistics.stdev(v[warmups:]) / len(v[warmups:]) ** 0.5 if len(v) - warmups > 1 else 0.0)
-              for k, v in times.items()}
-    means["spread"] = {k: ([q * 1000 for q in quartiles], error * 1000) for k, (quartiles, error) in spread.items()}
+    spread = {}
+    for k, v in times.items():
+        kept = v[warmups:]
+        quartiles = statistics.quantiles(kept, n=4) if len(kept) > 1 else kept * 3
+        error = statistics.stdev(kept) / len(kept) ** 0.5 if len(kept) > 1 else 0.0
+        spread[k] = ([q * 1000 for q in quartiles], error * 1000)
     # A single run's CPU time varies by tens of milliseconds under Wine.
     cpu = {key: statistics.median(cpu_seconds(w, program) for _ in range(1 if runs == 1 else 3)) * 1000
            for key, program in (("waiting", WAITING), ("not", NOT_WAITING))}
-    return medians, means, cpu
+    return medians, means, spread, cpu
 
 
 def main():
@@ -303,7 +305,7 @@ def main():
         prepare(w, wait_seconds)
         desktop, _ = w.start(["notepad"])
         time.sleep(2)
-        m, mean, cpu = measure(w, runs, warmups)
+        m, mean, spread, cpu = measure(w, runs, warmups)
         until, minute = measure_until(w, 1 if quick else 3, idle_seconds)
         desktop.kill()
     finally:
@@ -314,7 +316,7 @@ def main():
         print(f"{label:<58} {value:>12}  {budget}")
 
     def ms(key):
-        quartiles, error = mean["spread"][key]
+        quartiles, error = spread[key]
         return f"{m[key]:.0f} ms ({mean[key]:.0f} ±{error:.0f}; {quartiles[0]:.0f}-{quartiles[2]:.0f})"
 
     def ratio(a, b):

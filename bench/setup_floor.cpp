@@ -1,7 +1,7 @@
 // The floor of the setup dialog: its own template, written by the program's
 // own writer and runner, with the program's manifest and themed controls,
-// shown by a procedure that does nothing but the setup dialog's two 128 ms
-// waits on WM_SHOWWINDOW. The fair yardstick of bench/budgets.py for the
+// shown by a procedure that does nothing but what the setup dialog does on
+// WM_SHOWWINDOW (ComeForward: two 128 ms waits). The fair yardstick of bench/budgets.py for the
 // time to a visible setup dialog: whatever the program takes beyond it is
 // its own.
 #include <windows.h>
@@ -15,10 +15,7 @@ namespace {
 INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_SHOWWINDOW:
-      Sleep(128);
-      BringWindowToTop(dialog);
-      Sleep(128);
-      SetForegroundWindow(dialog);
+      qv::ComeForward(dialog);
       return FALSE;
     case WM_CLOSE:
       EndDialog(dialog, 0);

@@ -50,12 +50,6 @@ SubstParameters AddParameters() {
   return p;
 }
 
-// A number as an event's string.
-struct Number {
-  explicit Number(uint32_t value) { FormatUnsigned(text, sizeof text, value); }
-  char text[12];
-};
-
 // The letter an event names: "-" where the connection has none.
 const char* EventLetter() {
   const bool lettered = Settings.DriveType == kNetWork || Settings.DriveType == kSubstType;
@@ -80,11 +74,16 @@ void MapFailed(Window dialog, const char* user, uint32_t code, const char* words
 // read the settings and map once more; or with the session.
 enum class MapEnd : uint8_t { kDone, kReread, kRetry, kSessionEnded };
 
+// Whether the settings loaded ask the log-on run to wait for its share.
+bool SettingsWait() {
+  const SettingsRecord& s = Settings;
+  return WaitAsked(s.ShareAddress, s.DriveType, s.WaitForNetwork, s.WaitUntilLogOff);
+}
+
 // At log-on the network may come up after the user does; nothing else
 // waits, and a run with no wait asked for probes once, here.
 uint32_t ProbeShare(bool mayWait, char (&asTyped)[kTextSize], MapEnd& end) {
-  const SettingsRecord& s = Settings;
-  if (mayWait && WaitAsked(s.ShareAddress, s.DriveType, s.WaitForNetwork, s.WaitUntilLogOff)) {
+  if (mayWait && SettingsWait()) {
     const uint32_t start = Sys().Milliseconds();
     const ShareWaitEnd wait = WaitForShare(asTyped);
     AddWaitedTime(Sys().Milliseconds() - start);
@@ -235,6 +234,11 @@ bool ShowEndUserMessage(Window dialog, int group, MessageEvent* event) {
   return silent;
 }
 
+void ReadSettingsAgain() {
+  TransferSettings(nullptr, kGroupPrograms, kLoad);
+  TransferSettings(nullptr, kGroupMain, kLoad);
+}
+
 void PrepareRun(char (&asTyped)[kTextSize]) {
   ExpandMacros(Settings.ShareAddress);
   CopyText(asTyped, Settings.UserName);
@@ -330,8 +334,7 @@ namespace {
 // where they no longer do; false when another run of the file is under way
 // and has been asked to map.
 bool SettleClaim(bool held) {
-  const SettingsRecord& s = Settings;
-  if (!WaitAsked(s.ShareAddress, s.DriveType, s.WaitForNetwork, s.WaitUntilLogOff)) {
+  if (!SettingsWait()) {
     ReleaseClaim();
     return true;
   }
@@ -374,8 +377,7 @@ bool UnattendedRun(Window dialog) {
     }
     end = Map(dialog);
     if (end == MapEnd::kRetry) {
-      TransferSettings(nullptr, kGroupPrograms, kLoad);
-      TransferSettings(nullptr, kGroupMain, kLoad);
+      ReadSettingsAgain();
       SettleClaim(true);
     } else if (end != MapEnd::kReread) {
       break;

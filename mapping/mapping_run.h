@@ -22,6 +22,10 @@ bool ServerAnswered(uint32_t probe);
 // `RunState.MappingSucceeded`; `RunState.LastErrorCode` says why.
 void RunMapping(Window dialog, MappingAction action);
 
+// The programs and "MAIN" read again, for a second start: a Save made
+// meanwhile counts.
+void ReadSettingsAgain();
+
 // The address and user name as the connection takes them: expanded, one
 // trailing backslash dropped; `asTyped` keeps the user name as typed.
 void PrepareRun(char (&asTyped)[kTextSize]);

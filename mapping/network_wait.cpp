@@ -62,8 +62,7 @@ void StartBurst(Waiting& w, uint32_t now) {
 // Told once a run, at the first answer that makes it wait.
 void ReportWaiting(uint32_t code) {
   const SettingsRecord& s = Settings;
-  char number[12];
-  FormatUnsigned(number, sizeof number, code);
+  const Number number(code);
   char what[40] = "";
   if (s.WaitForNetwork > 0) {
     FormatUnsigned(what, sizeof what, s.WaitForNetwork);
@@ -71,7 +70,7 @@ void ReportWaiting(uint32_t code) {
   } else {
     CopyText(what, "until log-off");
   }
-  const char* strings[] = {s.ShareAddress, number, ErrorWords(code), what};
+  const char* strings[] = {s.ShareAddress, number.text, ErrorWords(code), what};
   ReportRun(QV_EVENT_WAITING, strings);
 }
 
@@ -106,9 +105,7 @@ bool Handle(Waiting& w, WaitEvent event, char (&asTyped)[kTextSize], ShareWaitEn
         Claim.late = true;
         return false;
       }
-      // A Save made meanwhile counts.
-      TransferSettings(nullptr, kGroupPrograms, kLoad);
-      TransferSettings(nullptr, kGroupMain, kLoad);
+      ReadSettingsAgain();
       if (Settings.ShareAddress[0] == '\0' || Settings.DriveType != kNetWork) {
         end = {ShareWait::kReread, w.lastCode};
         return true;

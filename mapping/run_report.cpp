@@ -39,6 +39,8 @@ uint16_t TypeOf(uint32_t id, bool warning) {
 
 }  // namespace
 
+Number::Number(uint32_t value) { FormatUnsigned(text, sizeof text, value); }
+
 void BeginRunReport() { Report = {}; }
 
 void ReportRunEvent(uint32_t id, const char* const* strings, int count, bool warning) {

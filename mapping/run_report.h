@@ -8,6 +8,12 @@
 
 namespace qv {
 
+// A number as an event's string.
+struct Number {
+  explicit Number(uint32_t value);
+  char text[12];
+};
+
 // A new run: each event may be reported once more.
 void BeginRunReport();
 

@@ -21,8 +21,8 @@ class SignError(Exception):
     pass
 
 
-def _run(args, what):
-    r = subprocess.run(args, capture_output=True, text=True)
+def _run(args, what, stdin=None):
+    r = subprocess.run(args, input=stdin, capture_output=True, text=True)
     if r.returncode != 0:
         detail = (r.stderr or r.stdout).strip().splitlines()
         raise SignError(f"{what}{': ' + detail[-1] if detail else ''}")
@@ -54,8 +54,8 @@ class Signer:
                                 "-passin", f"file:{self.password_file}", *legacy],
                                capture_output=True, text=True)
             if r.returncode == 0 and "BEGIN CERTIFICATE" in r.stdout:
-                return _run_with_input(["openssl", "x509", "-noout", "-text"], r.stdout,
-                                       f"sign: the certificate in {self.p12} cannot be read")
+                return _run(["openssl", "x509", "-noout", "-text"],
+                            f"sign: the certificate in {self.p12} cannot be read", r.stdout)
             last = r
         raise SignError(f"sign: {self.p12} cannot be opened with the password in {self.password_file} "
                         f"(a wrong password, or no PKCS#12 file){': ' + last.stderr.strip().splitlines()[0] if last.stderr.strip() else ''}")
@@ -142,10 +142,3 @@ def _produce(args, output, what):
         if os.path.exists(output):
             os.remove(output)
         raise
-
-
-def _run_with_input(args, stdin, what):
-    r = subprocess.run(args, input=stdin, capture_output=True, text=True)
-    if r.returncode != 0:
-        raise SignError(what)
-    return r.stdout

@@ -29,6 +29,10 @@ UINT WindowDpi(HWND window);
 // its DPI asks for; `icon` stands in where a size cannot be loaded.
 void SetIconsForDpi(HWND window, HICON icon = ApplicationIcon);
 
+// Shown at last, the dialog comes to the front of the desktop: after 128 ms
+// it is brought to the top, after another 128 ms made the foreground window.
+void ComeForward(HWND dialog);
+
 // Writes `dialog` into a zero-filled block of its size, runs it modally
 // with `procedure` and `parameter`, frees the block and returns the
 // dialog's result; -1 when the block cannot be had or the template does

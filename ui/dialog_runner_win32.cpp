@@ -30,6 +30,13 @@ HICON IconOfSize(int size) {
 
 }  // namespace
 
+void ComeForward(HWND dialog) {
+  Sleep(128);
+  BringWindowToTop(dialog);
+  Sleep(128);
+  SetForegroundWindow(dialog);
+}
+
 UINT WindowDpi(HWND window) {
   using DpiForWindow = UINT(WINAPI*)(HWND);
   static const auto dpiFor = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(

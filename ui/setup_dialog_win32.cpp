@@ -181,10 +181,7 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_SHOWWINDOW:
       if (Ended) return FALSE;
       // Started at log-on, the window must come to the front of the desktop.
-      Sleep(128);
-      BringWindowToTop(dialog);
-      Sleep(128);
-      SetForegroundWindow(dialog);
+      ComeForward(dialog);
       return FALSE;
     case WM_DPICHANGED:
       SetIconsForDpi(dialog);

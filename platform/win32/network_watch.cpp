@@ -184,8 +184,7 @@ void BeginNetworkWatch() {
       SystemDll::Wtsapi32, "WTSRegisterSessionNotification");
   SessionWatched =
       registerSession != nullptr && registerSession(Watcher, NOTIFY_FOR_THIS_SESSION) != FALSE;
-  // On Modern Standby machines the resume broadcast reaches only windows
-  // registered for it.
+  // Registered for the resume too, for machines with Modern Standby.
   const auto registerResume = reinterpret_cast<RegisterSuspendResumeFunction>(
       reinterpret_cast<void*>(User32Function("RegisterSuspendResumeNotification")));
   if (registerResume != nullptr) {
@@ -247,7 +246,7 @@ WaitEvent NextNetworkEvent(unsigned milliseconds, unsigned toleranceMs) {
     // A coalescable timer (Windows 8 and later) lets the system wake for
     // several programs at once; the logic keeps its bounds with the tolerance.
     static const auto coalescable = reinterpret_cast<CoalescableTimerFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetCoalescableTimer")));
+        reinterpret_cast<void*>(User32Function("SetCoalescableTimer")));
     if (coalescable != nullptr) {
       timer = coalescable(Watcher, kTimerId, milliseconds, nullptr,
                           toleranceMs != 0 ? toleranceMs : TIMERV_NO_COALESCING);
