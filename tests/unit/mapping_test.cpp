@@ -232,6 +232,9 @@ TEST(RunReport, TextsBeyondTheirBounds) {
   ReportRunEvent(QV_EVENT_MAPPED, strings, 9);
   ASSERT_EQ(fake.events.size(), 1u);
   EXPECT_EQ(fake.events[0].texts, (std::vector<std::string>{kIni, "1", "", "3", "4", "5", "6", "7"}));
+  // More kinds than the run keeps in mind are reported all the same.
+  for (uint32_t id = 1; id <= 20; ++id) ReportRunEvent(id, strings, 1);
+  EXPECT_EQ(fake.events.size(), 21u);
 }
 
 // The waits: told as they begin and end, never once a probe.

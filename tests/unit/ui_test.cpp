@@ -329,6 +329,12 @@ TEST(DialogTemplates, ABlockTooSmallIsRefusedWithoutWritingPastIt) {
   }
   Bytes exact(1536, 0);
   EXPECT_EQ(WriteDialogTemplate(kSetupDialog, exact.data(), exact.size()), 1536u);
+  // The log-on run's template without controls fits its own size exactly too.
+  DialogTemplate bare = kSetupDialog;
+  bare.count = 0;
+  const size_t used = WriteDialogTemplate(bare, exact.data(), exact.size());
+  Bytes tight(used, 0);
+  EXPECT_EQ(WriteDialogTemplate(bare, tight.data(), tight.size()), used);
 }
 
 }  // namespace
