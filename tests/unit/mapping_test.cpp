@@ -531,12 +531,8 @@ TEST(MappingRun, PromptShowsItsSectionExpanded) {
 // a 20-character user name and the longest system text among the README's
 // codes. The error text, which ends with a line break, ends its line.
 TEST(ShippedTexts, WordsThatExpandWhole) {
-  std::string example;
-  FILE* file = std::fopen(QV_SOURCE_DIR "/resources/quorvane.ini.example", "rb");
-  ASSERT_NE(file, nullptr);
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) example.append(chunk, n);
-  std::fclose(file);
+  const std::string example = SourceFile("resources/quorvane.ini.example");
+  ASSERT_FALSE(example.empty());
   test::FakePlatform fake;
   ResetProcessState();
   fake.userName = std::string(20, 'u');

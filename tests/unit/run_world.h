@@ -2,6 +2,7 @@
 // unattended run's wait driven row by row, and the events a run reported.
 #pragma once
 
+#include <cstdio>
 #include <deque>
 #include <string>
 
@@ -91,6 +92,17 @@ inline std::string Events(const test::FakePlatform& fake) {
     for (size_t i = 1; i < e.texts.size(); ++i) all += (i == 1 ? " " : "|") + e.texts[i];
   }
   return all;
+}
+
+// A file of the source tree, whole; empty when it cannot be read.
+inline std::string SourceFile(const char* path) {
+  std::string content;
+  FILE* file = std::fopen((std::string(QV_SOURCE_DIR "/") + path).c_str(), "rb");
+  if (file == nullptr) return content;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) content.append(chunk, n);
+  std::fclose(file);
+  return content;
 }
 
 }  // namespace qv::test
